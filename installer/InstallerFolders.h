@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The folders the installer works with, given to its window so tests can use their own.
+struct InstallerFolders
+{
+    QString programFolder; // the installer's own folder; the package lies beside it
+    QString dataFolder; // the user's application-data folder (holds the settings file)
+    QString desktopFolder; // the user's desktop (receives the shortcut)
+};
+
+// The real folders of this user and program, without trailing separators.
+InstallerFolders systemInstallerFolders();
