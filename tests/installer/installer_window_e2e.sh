@@ -21,10 +21,7 @@ trap cleanup EXIT
 
 mkdir -p "$home/data"
 printf '/srv/应用/vexa\n' >"$home/data/vexaconfig.txt"
-# libxkbcommon-x11 hands strndup a bounded, unterminated buffer while Qt connects to X; the
-# sanitizer's strict string checks would report that legal read, so they are off for this run.
-ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0 \
-    HOME=$home XDG_DATA_HOME=$home/data XDG_RUNTIME_DIR=$home "$exe" &
+HOME=$home XDG_DATA_HOME=$home/data XDG_RUNTIME_DIR=$home "$exe" &
 pid=$!
 
 wid=
