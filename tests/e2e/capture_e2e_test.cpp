@@ -125,8 +125,12 @@ protected:
         return QImage(file).convertToFormat(QImage::Format_RGB32);
     }
 
-    void startCapture()
+    void startCapture(const QString &scaleFactor = QString())
     {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!scaleFactor.isEmpty())
+            environment.insert("QT_SCALE_FACTOR", scaleFactor);
+        m_capture.setProcessEnvironment(environment);
         m_capture.setProgram(VEXACAPTSCREEN_PATH);
         m_capture.setProcessChannelMode(QProcess::ForwardedChannels);
         m_capture.start();
@@ -150,9 +154,8 @@ protected:
     // Waits for the window's first frame: the frozen picture with the hint box
     // at its starting place. Every screenshot on the way must show the pattern
     // unchanged outside the hint box: no empty or half-drawn window shows.
-    QRect waitForFirstFrame()
+    QRect waitForFirstFrame(QPoint hintStart = QPoint(360, 280))
     {
-        const QPoint hintStart(360, 280);
         QRect hint;
         int unexpected = 0;
         const bool shown = waitUntil([&] {
@@ -250,6 +253,18 @@ TEST_F(CaptureE2E, RightPressOnTheBarePictureQuits)
     waitForFirstFrame();
     ASSERT_FALSE(HasFailure());
     xdotool({"mousemove", "500", "400", "click", "3"});
+    EXPECT_EQ(exitCodeOfCapture(), 1);
+}
+
+// On a scaled screen every screen pixel of the frozen picture stays where it
+// was: the hint box, at its place in logical pixels, is the only change.
+TEST_F(CaptureE2E, FrozenPictureStaysExactAtRatioOneAndAHalf)
+{
+    startCapture("1.5");
+    const QRect hint = waitForFirstFrame(QPoint(540, 420));
+    ASSERT_FALSE(HasFailure());
+    EXPECT_GE(hint.width(), 137 * 3 / 2);
+    xdotool({"key", "Escape"});
     EXPECT_EQ(exitCodeOfCapture(), 1);
 }
 
