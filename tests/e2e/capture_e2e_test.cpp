@@ -125,6 +125,20 @@ protected:
         return QImage(file).convertToFormat(QImage::Format_RGB32);
     }
 
+    // A screenshot that two takes in a row agree on: an update made of
+    // several rectangles is never seen half done.
+    QImage settledScreenshot()
+    {
+        QImage previous = screenshot();
+        for (int take = 0; take < 20; ++take) {
+            QImage next = screenshot();
+            if (!next.isNull() && next == previous)
+                return next;
+            previous = next;
+        }
+        return {};
+    }
+
     void startCapture(const QString &scaleFactor = QString())
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -205,7 +219,7 @@ TEST_F(CaptureE2E, SelectionOverTheFrozenPictureThenEscTwiceQuits)
     const QPoint hintCorner(650, 510);
     QImage shot;
     ASSERT_TRUE(waitUntil([&] {
-        shot = screenshot();
+        shot = settledScreenshot();
         return !shot.isNull() && !samePixel(shot, m_pattern, hintCorner)
             && !samePixel(shot, m_pattern, selection.bottomRight());
     })) << "the selection or the moved hint box never showed";
@@ -237,7 +251,7 @@ TEST_F(CaptureE2E, SelectionOverTheFrozenPictureThenEscTwiceQuits)
     // First Esc: the selection and its label go, the window stays.
     xdotool({"key", "Escape"});
     ASSERT_TRUE(waitUntil([&] {
-        shot = screenshot();
+        shot = settledScreenshot();
         return !shot.isNull() && samePixel(shot, m_pattern, selection.bottomRight());
     })) << "the first Esc did not remove the selection";
     EXPECT_EQ(differencesOutside(shot, m_pattern, {hint}), 0);
