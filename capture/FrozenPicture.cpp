@@ -1,0 +1,58 @@
+#include "FrozenPicture.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+FrozenPicture::FrozenPicture(QWidget *parent) : QWidget(parent)
+{
+    // The picture covers the surface; the hint box follows the bare cursor.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void FrozenPicture::setPicture(const QPixmap &picture)
+{
+    m_picture = picture;
+    update();
+}
+
+void FrozenPicture::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    // Where the picture does not reach (a failed grab), the default background.
+    painter.fillRect(event->rect(), palette().window());
+    // The pixmap carries the screen's device pixel ratio, so each screen pixel
+    // lands on the device pixel it came from.
+    painter.drawPixmap(QPoint(0, 0), m_picture);
+}
+
+void FrozenPicture::mousePressEvent(QMouseEvent *event)
+{
+    emit mousePressed(event->button(), event->position().toPoint());
+}
+
+void FrozenPicture::mouseMoveEvent(QMouseEvent *event)
+{
+    emit mouseMoved(event->position().toPoint());
+}
+
+void FrozenPicture::mouseReleaseEvent(QMouseEvent *event)
+{
+    emit mouseReleased(event->button(), event->position().toPoint());
+}
+
+void FrozenPicture::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The second press of a double click has already been delivered as a press.
+    event->accept();
+}
+
+void FrozenPicture::keyReleaseEvent(QKeyEvent *event)
+{
+    // Holding a key down repeats releases too; only the real release counts.
+    if (event->isAutoRepeat())
+        return;
+    emit keyReleased(event->key());
+}
