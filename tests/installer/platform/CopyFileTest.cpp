@@ -1,12 +1,10 @@
-// CopyFile: content, permission bits, replacement, and that no failure ever
-// damages an earlier destination file or leaves a temporary file.
+// CopyFile: content, permission bits, replacement, and no failure ever
+// damages an earlier destination file or leaves a temporary file behind.
 #include "PlatformTest.h"
 #include "platform/FileSystem.h"
 
 #include <QDir>
-#include <QFile>
-
-#include <unistd.h>
+#include <QFileInfo>
 
 using platform::FileSystem;
 using platform::PlatformError;
@@ -20,136 +18,101 @@ protected:
         PlatformTest::SetUp();
         QDir().mkdir(at(QStringLiteral("base")));
         QDir().mkdir(at(QStringLiteral("dest")));
+        writeAll(m_source, "new");
     }
 
-    // A destination folder holding only an earlier "vexa.exe".
-    void putEarlierFile()
+    void putEarlierFile() { writeAll(m_target, m_earlier); }
+    void expectEarlierFileAlone()
     {
-        writeAll(at(QStringLiteral("dest/vexa.exe")), m_earlier);
-        ASSERT_EQ(entriesOf(at(QStringLiteral("dest"))), QStringList {QStringLiteral("vexa.exe")});
-    }
-
-    void expectEarlierFileIntact()
-    {
-        EXPECT_EQ(readAll(at(QStringLiteral("dest/vexa.exe"))), m_earlier);
+        EXPECT_EQ(readAll(m_target), m_earlier);
         EXPECT_EQ(entriesOf(at(QStringLiteral("dest"))), QStringList {QStringLiteral("vexa.exe")});
     }
 
-    const QByteArray m_earlier = QByteArray("earlier version, longer than the new one\n");
+    const QString m_source = at(QStringLiteral("base/vexa.exe"));
+    const QString m_target = at(QStringLiteral("dest/vexa.exe"));
+    const QByteArray m_earlier = "earlier version, longer than the new one\n";
 };
 
-TEST_F(PlatformCopyFileTest, CopiesContentAndPermissionBits)
+TEST_F(PlatformCopyFileTest, CopiesContentAndPermissionBitsOverAnEarlierFile)
 {
     QByteArray program(300 * 1024 + 7, '\0');
     for (qsizetype i = 0; i < program.size(); ++i)
         program[i] = char(i * 31 % 251);
-    writeAll(at(QStringLiteral("base/vexa.exe")), program);
+    writeAll(m_source, program);
+    chmodAt(QStringLiteral("base/vexa.exe"), 0751);
     writeAll(at(QStringLiteral("base/配置 文件.ini")), "a=1");
-    ASSERT_EQ(::chmod(QFile::encodeName(at(QStringLiteral("base/vexa.exe"))).constData(), 0751), 0);
-    ASSERT_EQ(
-        ::chmod(QFile::encodeName(at(QStringLiteral("base/配置 文件.ini"))).constData(), 0640), 0);
+    chmodAt(QStringLiteral("base/配置 文件.ini"), 0640);
+    putEarlierFile();
+    chmodAt(QStringLiteral("dest/vexa.exe"), 0444);
 
     FileSystem fs;
-    fs.CopyFile(at(QStringLiteral("base/vexa.exe")), at(QStringLiteral("dest/vexa.exe")));
+    fs.CopyFile(m_source, m_target);
     fs.CopyFile(
         at(QStringLiteral("base//配置 文件.ini")), at(QStringLiteral("dest//配置 文件.ini")));
 
-    EXPECT_EQ(readAll(at(QStringLiteral("dest/vexa.exe"))), program);
-    EXPECT_EQ(modeOf(at(QStringLiteral("dest/vexa.exe"))), 0751u);
+    EXPECT_EQ(readAll(m_target), program);
+    EXPECT_EQ(modeOf(m_target), 0751u);
     EXPECT_EQ(readAll(at(QStringLiteral("dest/配置 文件.ini"))), QByteArray("a=1"));
     EXPECT_EQ(modeOf(at(QStringLiteral("dest/配置 文件.ini"))), 0640u);
     EXPECT_EQ(entriesOf(at(QStringLiteral("dest"))),
         (QStringList {QStringLiteral("vexa.exe"), QStringLiteral("配置 文件.ini")}));
 }
 
-TEST_F(PlatformCopyFileTest, ReplacesAnExistingFileEvenAReadOnlyOne)
-{
-    putEarlierFile();
-    ASSERT_EQ(::chmod(QFile::encodeName(at(QStringLiteral("dest/vexa.exe"))).constData(), 0444), 0);
-    writeAll(at(QStringLiteral("base/vexa.exe")), "new");
-    ASSERT_EQ(::chmod(QFile::encodeName(at(QStringLiteral("base/vexa.exe"))).constData(), 0755), 0);
-
-    FileSystem().CopyFile(at(QStringLiteral("base/vexa.exe")), at(QStringLiteral("dest/vexa.exe")));
-    EXPECT_EQ(readAll(at(QStringLiteral("dest/vexa.exe"))), QByteArray("new"));
-    EXPECT_EQ(modeOf(at(QStringLiteral("dest/vexa.exe"))), 0755u);
-    EXPECT_EQ(entriesOf(at(QStringLiteral("dest"))), QStringList {QStringLiteral("vexa.exe")});
-}
-
-TEST_F(PlatformCopyFileTest, FailsOnMissingSourceOrFolderAndOnFoldersAndPipes)
+TEST_F(PlatformCopyFileTest, FailsOnMissingEntriesFoldersAndPipes)
 {
     putEarlierFile();
     FileSystem fs;
-    const QString target = at(QStringLiteral("dest/vexa.exe"));
     const QString missing = at(QStringLiteral("base/missing.exe"));
     EXPECT_PLATFORM_ERROR(
-        fs.CopyFile(missing, target), PlatformError::FileNotFound, "CopyFile", missing);
-
-    writeAll(at(QStringLiteral("base/vexa.exe")), "new");
+        fs.CopyFile(missing, m_target), PlatformError::FileNotFound, "CopyFile", missing);
     const QString noFolder = at(QStringLiteral("dest/sub/vexa.exe"));
-    EXPECT_PLATFORM_ERROR(fs.CopyFile(at(QStringLiteral("base/vexa.exe")), noFolder),
-        PlatformError::PathNotFound, "CopyFile", noFolder);
-
-    const QString folder = at(QStringLiteral("base"));
     EXPECT_PLATFORM_ERROR(
-        fs.CopyFile(folder, target), PlatformError::PathFileAccessError, "CopyFile", folder);
-
-    // A pipe must fail at once, not wait for a writer.
+        fs.CopyFile(m_source, noFolder), PlatformError::PathNotFound, "CopyFile", noFolder);
+    EXPECT_PLATFORM_ERROR(fs.CopyFile(at(QStringLiteral("base")), m_target),
+        PlatformError::PathFileAccessError, "CopyFile", "base");
+    // A pipe fails at once instead of waiting for a writer.
     const QString pipe = at(QStringLiteral("base/pipe"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
     EXPECT_PLATFORM_ERROR(
-        fs.CopyFile(pipe, target), PlatformError::PathFileAccessError, "CopyFile", pipe);
-
-    // A folder standing where the file should go stays a folder.
+        fs.CopyFile(pipe, m_target), PlatformError::PathFileAccessError, "CopyFile", pipe);
+    // A folder where the file should go stays a folder.
     QDir().mkdir(at(QStringLiteral("dest/data")));
-    EXPECT_PLATFORM_ERROR(
-        fs.CopyFile(at(QStringLiteral("base/vexa.exe")), at(QStringLiteral("dest/data"))),
+    EXPECT_PLATFORM_ERROR(fs.CopyFile(m_source, at(QStringLiteral("dest/data"))),
         PlatformError::PathFileAccessError, "CopyFile", "dest/data");
-    EXPECT_TRUE(QFileInfo(at(QStringLiteral("dest/data"))).isDir());
-    QDir().rmdir(at(QStringLiteral("dest/data")));
-    expectEarlierFileIntact();
+    EXPECT_TRUE(QDir().rmdir(at(QStringLiteral("dest/data"))));
+    expectEarlierFileAlone();
 }
 
 TEST_F(PlatformCopyFileTest, ReadOnlyDestinationKeepsEarlierFile)
 {
     putEarlierFile();
-    writeAll(at(QStringLiteral("base/vexa.exe")), "new");
-    const Mount readOnly = Mount::readOnlyBind(at(QStringLiteral("dest")));
-    if (!readOnly.ok())
-        GTEST_SKIP() << "cannot make a read-only mount: " << readOnly.error().toStdString();
-
-    const QString target = at(QStringLiteral("dest/vexa.exe"));
-    EXPECT_PLATFORM_ERROR(FileSystem().CopyFile(at(QStringLiteral("base/vexa.exe")), target),
-        PlatformError::PermissionDenied, "CopyFile", target);
-    expectEarlierFileIntact();
+    const Mount readOnly(at(QStringLiteral("dest")));
+    SKIP_UNLESS_MOUNTED(readOnly);
+    EXPECT_PLATFORM_ERROR(FileSystem().CopyFile(m_source, m_target),
+        PlatformError::PermissionDenied, "CopyFile", m_target);
+    expectEarlierFileAlone();
 }
 
-TEST_F(PlatformCopyFileTest, DiskFullHalfWayKeepsEarlierFileAndLeavesNoTemporaryFile)
+TEST_F(PlatformCopyFileTest, DiskFullHalfWayKeepsEarlierFile)
 {
-    const Mount small = Mount::tmpfs(at(QStringLiteral("dest")), QStringLiteral("size=128k"));
-    if (!small.ok())
-        GTEST_SKIP() << "cannot mount a small tmpfs: " << small.error().toStdString();
+    const Mount small(at(QStringLiteral("dest")), "size=128k");
+    SKIP_UNLESS_MOUNTED(small);
     putEarlierFile();
-    writeAll(at(QStringLiteral("base/vexa.exe")), QByteArray(1024 * 1024, 'x'));
-
-    const QString target = at(QStringLiteral("dest/vexa.exe"));
-    EXPECT_PLATFORM_ERROR(FileSystem().CopyFile(at(QStringLiteral("base/vexa.exe")), target),
-        PlatformError::DiskFull, "CopyFile", target);
-    expectEarlierFileIntact();
+    writeAll(m_source, QByteArray(1024 * 1024, 'x'));
+    EXPECT_PLATFORM_ERROR(
+        FileSystem().CopyFile(m_source, m_target), PlatformError::DiskFull, "CopyFile", m_target);
+    expectEarlierFileAlone();
 }
 
 TEST_F(PlatformCopyFileTest, UnreadableSourceKeepsEarlierFile)
 {
     putEarlierFile();
-    writeAll(at(QStringLiteral("base/vexa.exe")), "secret");
-    ASSERT_EQ(::chmod(QFile::encodeName(at(QStringLiteral("base/vexa.exe"))).constData(), 0600), 0);
+    chmodAt(QStringLiteral("base/vexa.exe"), 0600);
     giveToNobody(at(QStringLiteral("dest")));
-
-    const QString source = at(QStringLiteral("base/vexa.exe"));
-    const QString target = at(QStringLiteral("dest/vexa.exe"));
     EXPECT_EQ(runAsNobody([&] {
-        FileSystem().CopyFile(source, target);
+        FileSystem().CopyFile(m_source, m_target);
         return 0;
     }),
         PlatformError::PermissionDenied);
-    expectEarlierFileIntact();
+    expectEarlierFileAlone();
 }

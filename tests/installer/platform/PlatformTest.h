@@ -3,11 +3,13 @@
 #include "TestSupport.h"
 #include "platform/PlatformError.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 // Base of the layer's tests: a fresh temporary folder per test, open to
 // nobody so that unprivileged cases can reach into it.
@@ -17,19 +19,24 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_root.isValid());
-        ASSERT_EQ(::chmod(QFile::encodeName(m_root.path()).constData(), 0755), 0);
+        chmodAt(QString(), 0755);
     }
 
-    QString at(const QString &relative) const
+    QString at(const QString &relative) const { return m_root.filePath(relative); }
+    void chmodAt(const QString &relative, mode_t mode)
     {
-        return m_root.path() + QLatin1Char('/') + relative;
+        ASSERT_EQ(::chmod(QFile::encodeName(at(relative)).constData(), mode), 0);
+    }
+    void linkAt(const QByteArray &target, const QString &relative)
+    {
+        ASSERT_EQ(::symlink(target.constData(), QFile::encodeName(at(relative)).constData()), 0);
     }
 
     QTemporaryDir m_root;
 };
 
-// Runs `statement`, expects it to raise PlatformError with `expectedNumber`,
-// and checks that the description names the operation and the path.
+// Expects `statement` to raise PlatformError `expectedNumber` whose
+// description names the operation and contains `pathText`.
 #define EXPECT_PLATFORM_ERROR(statement, expectedNumber, operationName, pathText)                  \
     do {                                                                                           \
         try {                                                                                      \
@@ -42,3 +49,7 @@ protected:
             EXPECT_TRUE(error_.description().contains(pathText)) << error_.what();                 \
         }                                                                                          \
     } while (false)
+
+#define SKIP_UNLESS_MOUNTED(mount)                                                                 \
+    if (!(mount).ok())                                                                             \
+    GTEST_SKIP() << "cannot mount here: " << (mount).error()

@@ -4,18 +4,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <grp.h>
+#include <stdexcept>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <filesystem>
-#include <stdexcept>
 
 namespace testsupport {
 
@@ -30,7 +28,7 @@ QByteArray readAll(const QString &path)
 void writeAll(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
@@ -48,45 +46,23 @@ unsigned modeOf(const QString &path)
     return info.st_mode & 07777;
 }
 
-Mount Mount::readOnlyBind(const QString &folder)
+Mount::Mount(const QString &folder, const QByteArray &tmpfsOptions)
+    : m_folder(QFile::encodeName(folder))
 {
-    Mount mount;
-    mount.m_folder = QFile::encodeName(folder);
-    const char *target = mount.m_folder.constData();
-    if (::mount(target, target, nullptr, MS_BIND, nullptr) != 0) {
-        mount.m_error = QStringLiteral("bind mount refused: %1").arg(strerror(errno));
-        return mount;
+    const char *target = m_folder.constData();
+    if (!tmpfsOptions.isEmpty()) {
+        m_mounted = ::mount("tmpfs", target, "tmpfs", 0, tmpfsOptions.constData()) == 0;
+    } else if (::mount(target, target, nullptr, MS_BIND, nullptr) == 0) {
+        m_mounted = true;
+        if (::mount(nullptr, target, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
+            m_error = std::string("read-only remount refused: ") + std::strerror(errno);
+            ::umount2(target, MNT_DETACH);
+            m_mounted = false;
+        }
     }
-    mount.m_mounted = true;
-    if (::mount(nullptr, target, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
-        mount.m_error = QStringLiteral("read-only remount refused: %1").arg(strerror(errno));
-    if (!mount.m_error.isEmpty()) {
-        ::umount2(target, MNT_DETACH);
-        mount.m_mounted = false;
-    }
-    return mount;
+    if (!m_mounted && m_error.empty())
+        m_error = std::string("mount refused: ") + std::strerror(errno);
 }
-
-Mount Mount::tmpfs(const QString &folder, const QString &options)
-{
-    Mount mount;
-    mount.m_folder = QFile::encodeName(folder);
-    const QByteArray data = options.toUtf8();
-    unsigned long flags = 0;
-    if (options.split(QLatin1Char(',')).contains(QLatin1String("ro")))
-        flags |= MS_RDONLY;
-    if (::mount("tmpfs", mount.m_folder.constData(), "tmpfs", flags, data.constData()) != 0)
-        mount.m_error = QStringLiteral("tmpfs mount refused: %1").arg(strerror(errno));
-    else
-        mount.m_mounted = true;
-    return mount;
-}
-
-Mount::Mount(Mount &&other) noexcept
-    : m_folder(std::move(other.m_folder))
-    , m_mounted(std::exchange(other.m_mounted, false))
-    , m_error(std::move(other.m_error))
-{ }
 
 Mount::~Mount()
 {
@@ -107,9 +83,7 @@ int runAsNobody(const std::function<int()> &body)
                 status = body();
             } catch (const platform::PlatformError &error) {
                 status = error.number();
-            } catch (...) {
-                status = 255;
-            }
+            } catch (...) { }
         }
         ::_exit(status);
     }
@@ -120,15 +94,10 @@ int runAsNobody(const std::function<int()> &body)
 
 void giveToNobody(const QString &path)
 {
-    namespace fs = std::filesystem;
-    const fs::path root(QFile::encodeName(path).toStdString());
-    auto chownOne = [](const fs::path &p) {
-        if (::lchown(p.c_str(), NobodyId, NobodyId) != 0)
-            throw std::runtime_error("chown failed: " + p.string());
-    };
-    chownOne(root);
-    for (const auto &entry : fs::recursive_directory_iterator(root))
-        chownOne(entry.path());
+    if (QProcess::execute(
+            QStringLiteral("chown"), {QStringLiteral("-R"), QStringLiteral("65534:65534"), path})
+        != 0)
+        throw std::runtime_error("chown failed: " + path.toStdString());
 }
 
 } // namespace testsupport
