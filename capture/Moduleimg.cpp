@@ -63,11 +63,20 @@ bool saveJpeg(const QImage &picture, const QString &path, int quality)
     if (!compressor)
         return false;
 
+    // One buffer of the encoder's worst-case size saves it growing and copying
+    // its output as it goes; only the pages written are ever touched.
+    int flags = TJFLAG_ACCURATEDCT;
+    unsigned long encodedSize = tjBufSize(pixels.width(), pixels.height(), TJSAMP_420);
     unsigned char *encoded = nullptr;
-    unsigned long encodedSize = 0;
+    if (encodedSize <= INT_MAX)
+        encoded = tjAlloc(static_cast<int>(encodedSize));
+    if (encoded)
+        flags |= TJFLAG_NOREALLOC;
+    else
+        encodedSize = 0;
     const int status = tjCompress2(compressor.get(), pixels.constBits(), pixels.width(),
         static_cast<int>(pixels.bytesPerLine()), pixels.height(), pixelFormat, &encoded,
-        &encodedSize, TJSAMP_420, quality, TJFLAG_ACCURATEDCT);
+        &encodedSize, TJSAMP_420, quality, flags);
     // The encoder may have allocated output even when it failed.
     const JpegBuffer jpeg(encoded);
     if (status != 0 || !jpeg || encodedSize == 0)
