@@ -5,5 +5,5 @@ BUILD_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libturbojpeg0-dev 
 RUN_PACKAGES=(qt6-qpa-plugins fonts-wqy-microhei)
 # Tests: a virtual X server and the tools that drive and inspect it, plus two
 # independent readers of Windows shortcut files.
-TEST_PACKAGES=(xvfb xauth xdotool xclip x11-utils imagemagick liblnk-utils
+TEST_PACKAGES=(xvfb xauth xdotool xclip x11-utils imagemagick procps liblnk-utils
     libimage-exiftool-perl)

@@ -28,6 +28,7 @@ fail() {
 # A zombie counts as gone: nothing may reap an orphan here.
 gone() {
     local state
+    [[ -n $1 ]] || return 0
     state=$(ps -o stat= -p "$1") || return 0
     [[ $state == Z* ]]
 }
@@ -43,6 +44,10 @@ wait_gone() {
 
 # Runs the probe on a terminal of its own, as from a shell, within a bounded
 # wait; the result is its exit status (124 when it did not end).
+pid_in() {
+    cat "$1" 2>/dev/null
+}
+
 run_probe() {
     timeout 10 script -qec "$(printf '%q ' "$probe" "$@")" /dev/null >"$work/probe.log" 2>&1 </dev/null
 }
@@ -82,7 +87,7 @@ check_served() {
 run_probe 1 "$work/quit.pid"
 status=$?
 [[ $status == 1 ]] || fail "quit: exit status $status, expected 1"
-wait_gone "$(cat "$work/quit.pid")" || fail "quit: session process stayed"
+wait_gone "$(pid_in "$work/quit.pid")" || fail "quit: session process stayed"
 
 # A session that dies before reporting: the caller still gets a failure.
 run_probe killed "$work/killed.pid"
@@ -93,7 +98,7 @@ status=$?
 run_probe 0 "$work/keeper.pid" "$work/reference.png"
 status=$?
 [[ $status == 0 ]] || fail "capture: exit status $status, expected 0"
-keeper=$(cat "$work/keeper.pid")
+keeper=$(pid_in "$work/keeper.pid")
 if gone "$keeper"; then
     fail "capture: no keeper process"
 else
@@ -113,7 +118,7 @@ status=$?
 [[ $status == 2 ]] || fail "unwritten file: exit status $status, expected 2"
 check_served "unwritten file"
 take_clipboard
-wait_gone "$(cat "$work/unwritten.pid")" || fail "unwritten file: keeper stayed"
+wait_gone "$(pid_in "$work/unwritten.pid")" || fail "unwritten file: keeper stayed"
 
 # A clipboard manager runs: the session hands it the picture and ends.
 "$manager" "$work/managed.png" >"$work/manager.out" &
@@ -126,7 +131,7 @@ grep -qx ready "$work/manager.out" || fail "fake clipboard manager did not start
 run_probe 0 "$work/managed.pid" "$work/reference.png"
 status=$?
 [[ $status == 0 ]] || fail "managed: exit status $status, expected 0"
-wait_gone "$(cat "$work/managed.pid")" || fail "managed: session stayed although a manager runs"
+wait_gone "$(pid_in "$work/managed.pid")" || fail "managed: session stayed although a manager runs"
 same_picture "$work/managed.png" || fail "managed: the manager did not receive the picture"
 
 if ((failures)); then
