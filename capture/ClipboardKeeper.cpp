@@ -1,0 +1,113 @@
+#include "ClipboardKeeper.h"
+
+#include <QClipboard>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// How long a clipboard manager may take to fetch the picture; Qt allows as much.
+constexpr int managerTimeoutMs = 5000;
+
+template<typename Reply> using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
+
+xcb_connection_t *qtConnection()
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t atom(xcb_connection_t *connection, const char *name)
+{
+    const XcbReply<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(connection,
+            xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
+            nullptr),
+        &std::free);
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+// A clipboard manager announces itself by owning the CLIPBOARD_MANAGER selection.
+bool clipboardManagerRuns(xcb_connection_t *connection)
+{
+    const xcb_atom_t manager = atom(connection, "CLIPBOARD_MANAGER");
+    const XcbReply<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(
+            connection, xcb_get_selection_owner(connection, manager), nullptr),
+        &std::free);
+    return owner && owner->owner != XCB_WINDOW_NONE;
+}
+
+// Serves paste requests until another program owns the clipboard, or until
+// timeoutMs passed when it is not negative.
+void serveUntilTaken(int timeoutMs)
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    QEventLoop loop;
+    const auto quitWhenTaken = [&] {
+        if (!clipboard->ownsClipboard())
+            loop.quit();
+    };
+    QObject::connect(clipboard, &QClipboard::changed, &loop, quitWhenTaken);
+    // Qt learns of a lost selection from SelectionClear but announces it only
+    // where the XFixes extension reports owner changes; the slow check covers
+    // servers without it.
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, quitWhenTaken);
+    check.start(500);
+    if (timeoutMs >= 0)
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (clipboard->ownsClipboard())
+        loop.exec();
+}
+
+// Asks the clipboard manager to save the clipboard (the request Qt makes when
+// it exits) and serves its paste requests until it has taken the clipboard
+// over. Qt's own request at exit can miss the manager's answer and then waits
+// out its whole timeout; the manager taking the clipboard is unmistakable.
+void handToManager(xcb_connection_t *connection)
+{
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const xcb_window_t requestor = xcb_generate_id(connection);
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, requestor, screen->root, 0, 0, 1, 1, 0,
+        XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, 0, nullptr);
+    xcb_convert_selection(connection, requestor, atom(connection, "CLIPBOARD_MANAGER"),
+        atom(connection, "SAVE_TARGETS"), atom(connection, "VEXA_SAVE_TARGETS"), XCB_CURRENT_TIME);
+    xcb_flush(connection);
+    serveUntilTaken(managerTimeoutMs);
+    xcb_destroy_window(connection, requestor);
+    xcb_flush(connection);
+}
+
+} // namespace
+
+namespace ClipboardKeeper {
+
+bool servesOwnSelection()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb") && qtConnection();
+}
+
+void keepPicture()
+{
+    // Let a selection clear that is already queued take effect first.
+    QCoreApplication::processEvents();
+    if (!QGuiApplication::clipboard()->ownsClipboard())
+        return;
+    xcb_connection_t *connection = qtConnection();
+    if (clipboardManagerRuns(connection))
+        handToManager(connection);
+    else
+        serveUntilTaken(-1);
+    // Should the manager not have taken over, Qt makes its own request at exit.
+}
+
+} // namespace ClipboardKeeper
