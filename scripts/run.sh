@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the release preset and starts one of the
-# programs on the current desktop: vexacaptScreen (the default) or install.
+# Installs what is missing, builds the release preset and starts one of the programs on the
+# current desktop: vexacaptScreen (the default) or install. The installer runs on a fresh copy
+# of the demo bundle in build/demo-run (installer, 使用说明.txt and the package folder base/),
+# because a complete installation deletes its base/.
 # Usage: scripts/run.sh [vexacaptScreen|install]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-case ${1:-vexacaptScreen} in
-vexacaptScreen) program=build/release/capture/vexacaptScreen ;;
-install) program=build/release/installer/install ;;
-*) echo "run.sh: unknown program '$1' (vexacaptScreen, install)" >&2; exit 2 ;;
+program=${1:-vexacaptScreen}
+case $program in
+vexacaptScreen | install) ;;
+*) echo "run.sh: unknown program '$program' (vexacaptScreen, install)" >&2; exit 2 ;;
 esac
 scripts/setup.sh build run
 scripts/build.sh release
@@ -15,4 +17,14 @@ if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
     echo "run.sh: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): start it from a desktop session." >&2
     exit 1
 fi
-exec "$program"
+if [[ $program == vexacaptScreen ]]; then
+    exec build/release/capture/vexacaptScreen
+fi
+
+built=build/release/installer
+run=build/demo-run
+rm -rf "$run"
+mkdir -p "$run"
+cp -a "$built/install" "$built/使用说明.txt" "$built/base" "$run/"
+echo "run.sh: starting the installer on a fresh copy of the demo bundle in $run"
+exec "$run/install"
