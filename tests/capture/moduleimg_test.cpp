@@ -1,4 +1,5 @@
 #include "Moduleimg.h"
+#include "ScopedMount.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -87,31 +88,6 @@ QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
-
-// A mount that lasts as long as the object. Mounting needs root, which the
-// tests run as; file modes do not stop root, so a mount is the real thing.
-class ScopedMount
-{
-public:
-    ScopedMount(const QString &target, const QStringList &arguments) : m_target(target)
-    {
-        m_mounted
-            = QProcess::execute(QStringLiteral("mount"), arguments + QStringList {target}) == 0;
-    }
-    ~ScopedMount()
-    {
-        if (m_mounted)
-            QProcess::execute(QStringLiteral("umount"), {m_target});
-    }
-    ScopedMount(const ScopedMount &) = delete;
-    ScopedMount &operator=(const ScopedMount &) = delete;
-
-    bool isMounted() const { return m_mounted; }
-
-private:
-    QString m_target;
-    bool m_mounted = false;
-};
 
 bool isWritable(const QString &folder)
 {
@@ -220,10 +196,8 @@ TEST(SaveJpeg, FailsCleanlyWhereItCannotWrite)
     ASSERT_TRUE(QDir().mkdir(readOnly));
     writeFile(readOnly + QStringLiteral("/doduvora.jpg"), earlier);
     {
-        const ScopedMount bind(readOnly, {"--bind", readOnly});
-        ASSERT_TRUE(bind.isMounted());
-        ASSERT_EQ(
-            QProcess::execute(QStringLiteral("mount"), {"-o", "remount,bind,ro", readOnly}), 0);
+        const ReadOnlyFolder mount(readOnly);
+        ASSERT_TRUE(mount.isReadOnly());
         ASSERT_FALSE(isWritable(readOnly));
         EXPECT_FALSE(saveJpeg(screenshot, readOnly + QStringLiteral("/doduvora.jpg"), 80));
         EXPECT_EQ(contents(readOnly + QStringLiteral("/doduvora.jpg")), earlier);
