@@ -217,9 +217,9 @@ void mianForm::areaimg_DblClick()
     Picture2->setPixmap(QPixmap::fromImage(picture));
 
     if (picture.isNull()) {
-        // No screen pixels to take (no height, or moved wholly off the
-        // picture): the user's clipboard and an earlier file stay as they
-        // are, and the run does not end as a success.
+        // No screen pixels to take (no height, or no frozen picture under
+        // it after a failed grab): the user's clipboard and an earlier file
+        // stay as they are, and the run does not end as a success.
         m_outcome.exitStatus = CaptureOutcome::FileNotWritten;
     } else {
         // The clipboard first, so a file that cannot be written still

@@ -1,4 +1,5 @@
 #include "Moduleimg.h"
+#include "Psnr.h"
 #include "ScopedMount.h"
 
 #include <QByteArray>
@@ -10,10 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <iostream>
-#include <limits>
 #include <unistd.h>
 #include <vector>
 
@@ -37,28 +36,6 @@ QImage loadScreenshot()
     if (image.isNull())
         ADD_FAILURE() << "test image missing or unreadable: " << path.toStdString();
     return image;
-}
-
-double psnr(const QImage &expected, const QImage &actual)
-{
-    const QImage a = expected.convertToFormat(QImage::Format_RGB32);
-    const QImage b = actual.convertToFormat(QImage::Format_RGB32);
-    if (a.size() != b.size())
-        return 0.0;
-    double sum = 0.0;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto *rowA = reinterpret_cast<const QRgb *>(a.constScanLine(y));
-        const auto *rowB = reinterpret_cast<const QRgb *>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) {
-            const int dr = qRed(rowA[x]) - qRed(rowB[x]);
-            const int dg = qGreen(rowA[x]) - qGreen(rowB[x]);
-            const int db = qBlue(rowA[x]) - qBlue(rowB[x]);
-            sum += dr * dr + dg * dg + db * db;
-        }
-    }
-    const double mse = sum / (3.0 * a.width() * a.height());
-    return mse == 0.0 ? std::numeric_limits<double>::infinity()
-                      : 10.0 * std::log10(255.0 * 255.0 / mse);
 }
 
 QString identify(const QString &format, const QString &file)
