@@ -16,8 +16,9 @@ public:
     }
     ~ScopedMount()
     {
-        if (m_mounted)
-            QProcess::execute(QStringLiteral("umount"), {m_target});
+        // Lazily when still busy, so the mount never outlives the test.
+        if (m_mounted && QProcess::execute(QStringLiteral("umount"), {m_target}) != 0)
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), m_target});
     }
     ScopedMount(const ScopedMount &) = delete;
     ScopedMount &operator=(const ScopedMount &) = delete;
