@@ -1,13 +1,17 @@
 #pragma once
 
-// How one capture run ended, as the capture reports it to the process runner.
+// How one capture run ended, as the capture window reports it to the process
+// runner, which ends vexacaptScreen with exitStatus.
 struct CaptureOutcome
 {
     // The program's exit status.
     enum Status : int {
         FileWritten = 0,
         UserQuit = 1,
-        FileNotWritten = 2, // the clipboard still holds the picture
+        // The capture went through but doduvora.jpg was not written: the
+        // clipboard holds the picture, unless the selection held no screen
+        // pixels at all (then nothing was taken).
+        FileNotWritten = 2,
     };
 
     int exitStatus = UserQuit;

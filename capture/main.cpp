@@ -1,3 +1,4 @@
+#include "ClipboardHandOff.h"
 #include "ScreenGrab.h"
 #include "mianForm.h"
 
@@ -5,11 +6,14 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    // Frozen before our window exists, so it shows the screen without it.
-    const QPixmap frozenScreen = grabPrimaryScreen();
-    mianForm form(frozenScreen, QCoreApplication::applicationDirPath());
-    form.show();
-    app.exec();
-    return form.exitStatus();
+    // The runner creates the QApplication, so everything needing one happens
+    // inside the session.
+    return runCaptureKeepingClipboard(argc, argv, [] {
+        // Frozen before our window exists, so it shows the screen without it.
+        const QPixmap frozenScreen = grabPrimaryScreen();
+        mianForm form(frozenScreen, QCoreApplication::applicationDirPath());
+        form.show();
+        QApplication::exec();
+        return form.outcome();
+    });
 }

@@ -1,9 +1,13 @@
 #include "mianForm.h"
 
+#include "Crop.h"
 #include "FrozenPicture.h"
+#include "Moduleimg.h"
 #include "SelectionFrame.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -21,6 +25,15 @@ const QString hintText = QStringLiteral("\n"
 // window manager may delay; retry briefly before giving up.
 constexpr int keyboardGrabRetryMs = 25;
 constexpr int keyboardGrabMaxTries = 200;
+
+constexpr int jpegQuality = 80;
+
+// The capture file beside the program, joined as it comes: a folder that
+// already ends in a separator gives a doubled one, which is passed on.
+QString captureFilePath(const QString &programFolder)
+{
+    return programFolder + QDir::separator() + QStringLiteral("doduvora.jpg");
+}
 
 } // namespace
 
@@ -193,9 +206,33 @@ void mianForm::areaimg_MouseUp(Qt::MouseButton, QPoint)
 
 void mianForm::areaimg_DblClick()
 {
-    // The capture of the selection (crop, clipboard, file, exit status) is
-    // wired in here by the finishing step; until then a double click only
-    // does what its presses and releases do.
+    // Only the width gates the capture; a flat selection goes through.
+    const QRect selected = m_selection.selection();
+    if (selected.width() <= 0)
+        return;
+
+    const QImage picture
+        = cropSelection(m_frozenScreen.toImage(), m_selection.selectionDeviceRect());
+    Picture2->resize(selected.size());
+    Picture2->setPixmap(QPixmap::fromImage(picture));
+
+    if (picture.isNull()) {
+        // No screen pixels to take (no height, or no frozen picture under
+        // it after a failed grab): the user's clipboard and an earlier file
+        // stay as they are, and the run does not end as a success.
+        m_outcome.exitStatus = CaptureOutcome::FileNotWritten;
+    } else {
+        // The clipboard first, so a file that cannot be written still
+        // leaves the picture to paste.
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->clear();
+        clipboard->setImage(picture);
+        m_outcome.clipboardSet = true;
+        m_outcome.exitStatus = saveJpeg(picture, captureFilePath(m_programFolder), jpegQuality)
+            ? CaptureOutcome::FileWritten
+            : CaptureOutcome::FileNotWritten;
+    }
+    close();
 }
 
 void mianForm::cancelOrQuit()

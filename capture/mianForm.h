@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExitStatus.h"
+#include "CaptureOutcome.h"
 #include "SelectionModel.h"
 
 #include <QPixmap>
@@ -34,8 +34,9 @@ public:
     const SelectionModel &selection() const { return m_selection; }
 
     const QString &programFolder() const { return m_programFolder; }
-    // The status the program ends with once the window has closed.
-    int exitStatus() const { return m_exitStatus; }
+    // How the capture ended, for the program's exit status and the clipboard
+    // hand-off once the window has closed.
+    const CaptureOutcome &outcome() const { return m_outcome; }
 
     // The controls, under their designer names.
     FrozenPicture *Picture1;
@@ -71,7 +72,7 @@ private:
     QPixmap m_frozenScreen;
     QString m_programFolder;
     SelectionModel m_selection;
-    int m_exitStatus = ExitStatus::UserQuit;
+    CaptureOutcome m_outcome;
     QTimer m_keyboardGrabRetry;
     int m_keyboardGrabTries = 0;
 };

@@ -1,4 +1,6 @@
 #include "Moduleimg.h"
+#include "Psnr.h"
+#include "ScopedMount.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -9,10 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <iostream>
-#include <limits>
 #include <unistd.h>
 #include <vector>
 
@@ -36,28 +36,6 @@ QImage loadScreenshot()
     if (image.isNull())
         ADD_FAILURE() << "test image missing or unreadable: " << path.toStdString();
     return image;
-}
-
-double psnr(const QImage &expected, const QImage &actual)
-{
-    const QImage a = expected.convertToFormat(QImage::Format_RGB32);
-    const QImage b = actual.convertToFormat(QImage::Format_RGB32);
-    if (a.size() != b.size())
-        return 0.0;
-    double sum = 0.0;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto *rowA = reinterpret_cast<const QRgb *>(a.constScanLine(y));
-        const auto *rowB = reinterpret_cast<const QRgb *>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) {
-            const int dr = qRed(rowA[x]) - qRed(rowB[x]);
-            const int dg = qGreen(rowA[x]) - qGreen(rowB[x]);
-            const int db = qBlue(rowA[x]) - qBlue(rowB[x]);
-            sum += dr * dr + dg * dg + db * db;
-        }
-    }
-    const double mse = sum / (3.0 * a.width() * a.height());
-    return mse == 0.0 ? std::numeric_limits<double>::infinity()
-                      : 10.0 * std::log10(255.0 * 255.0 / mse);
 }
 
 QString identify(const QString &format, const QString &file)
@@ -87,31 +65,6 @@ QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
-
-// A mount that lasts as long as the object. Mounting needs root, which the
-// tests run as; file modes do not stop root, so a mount is the real thing.
-class ScopedMount
-{
-public:
-    ScopedMount(const QString &target, const QStringList &arguments) : m_target(target)
-    {
-        m_mounted
-            = QProcess::execute(QStringLiteral("mount"), arguments + QStringList {target}) == 0;
-    }
-    ~ScopedMount()
-    {
-        if (m_mounted)
-            QProcess::execute(QStringLiteral("umount"), {m_target});
-    }
-    ScopedMount(const ScopedMount &) = delete;
-    ScopedMount &operator=(const ScopedMount &) = delete;
-
-    bool isMounted() const { return m_mounted; }
-
-private:
-    QString m_target;
-    bool m_mounted = false;
-};
 
 bool isWritable(const QString &folder)
 {
@@ -220,10 +173,8 @@ TEST(SaveJpeg, FailsCleanlyWhereItCannotWrite)
     ASSERT_TRUE(QDir().mkdir(readOnly));
     writeFile(readOnly + QStringLiteral("/doduvora.jpg"), earlier);
     {
-        const ScopedMount bind(readOnly, {"--bind", readOnly});
-        ASSERT_TRUE(bind.isMounted());
-        ASSERT_EQ(
-            QProcess::execute(QStringLiteral("mount"), {"-o", "remount,bind,ro", readOnly}), 0);
+        const ReadOnlyFolder mount(readOnly);
+        ASSERT_TRUE(mount.isReadOnly());
         ASSERT_FALSE(isWritable(readOnly));
         EXPECT_FALSE(saveJpeg(screenshot, readOnly + QStringLiteral("/doduvora.jpg"), 80));
         EXPECT_EQ(contents(readOnly + QStringLiteral("/doduvora.jpg")), earlier);
