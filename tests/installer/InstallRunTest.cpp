@@ -192,29 +192,20 @@ TEST_F(InstallRunTest, LinksAreNeverFollowedOutOfThePackage)
     EXPECT_EQ(refused->fileIndex, 0);
 }
 
-TEST_F(InstallRunTest, ExistingFolderKeepsOtherFilesAndTrailingSeparatorIsKept)
+TEST_F(InstallRunTest, ExistingFolderGetsNewerFilesAndKeepsOthers)
 {
     put("prog/base/vexa.exe");
     put("prog/base/R/a.txt");
     put("inst/vexa.exe");
     put("inst/keep.txt");
     put("inst/R/old.txt");
-    const QString typed = at("inst") + '/';
-    const auto form = makeForm(typed);
+    const auto form = makeForm(at("inst") + '/'); // a trailing separator names the same folders
     start(*form);
     ticksToEnd(*form);
     const QMap<QString, QByteArray> installed {{"/vexa.exe", "prog/base/vexa.exe"},
         {"/keep.txt", "inst/keep.txt"}, {"/R", "<dir>"}, {"/R/old.txt", "inst/R/old.txt"},
         {"/R/a.txt", "prog/base/R/a.txt"}};
     EXPECT_EQ(treeOf(at("inst")), installed);
-    // Finish: the settings file holds the folder exactly as typed; the shortcut joins onto it.
-    EXPECT_EQ(readAll(at("data/vexaconfig.txt")), (typed + '\n').toUtf8());
-    ASSERT_TRUE(shortcutReadersPresent());
-    for (const auto &read :
-        {readWithLnkinfo(at("desk/VEXA.lnk")), readWithExiftool(at("desk/VEXA.lnk"))}) {
-        EXPECT_EQ(read.target, typed + "/vexa.exe");
-        EXPECT_EQ(read.icon, typed + "/favicon.ico");
-    }
 }
 
 TEST_F(InstallRunTest, RefusalsAndAFailedScanChangeNothing)
@@ -326,7 +317,8 @@ TEST_F(InstallRunTest, FailedCopyStopsTheTimerAndDoesNotAdvance)
 TEST_F(InstallRunTest, SecondInstallationReplacesShortcutAndSettings)
 {
     ASSERT_TRUE(shortcutReadersPresent());
-    const QString folders[] = {at("first"), at("第二 次")};
+    // The folder as typed, a trailing separator too, goes to the settings file and the shortcut.
+    const QString folders[] = {at("first"), at("第二 次") + '/'};
     for (const QString &folder : folders) {
         put("prog/base/vexa.exe");
         const auto form = makeForm(QString());
@@ -426,6 +418,8 @@ TEST_F(InstallRunTest, ReportNeverHoldsTheWindow)
         EXPECT_TRUE(form->installed);
         EXPECT_TRUE(QFileInfo::exists(at("data/vexaconfig.txt")));
         if (listening) {
+            // The finish did not wait: the request only goes out once the event loop runs.
+            EXPECT_TRUE(server.heads.isEmpty());
             ASSERT_TRUE(QTest::qWaitFor([&] { return !server.heads.isEmpty(); }, 10000));
         }
         bool handled = false;
