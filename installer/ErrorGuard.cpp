@@ -1,6 +1,6 @@
 #include "ErrorGuard.h"
 
-#include "InstallerError.h"
+#include "platform/PlatformError.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -22,14 +22,14 @@ bool ErrorGuard::run(const std::function<void()> &body) const noexcept
     try {
         body();
         return true;
-    } catch (const InstallerError &error) {
-        report(error.number, QString::fromUtf8(error.what()));
+    } catch (const platform::PlatformError &error) {
+        report(error.number(), error.description());
     } catch (const std::bad_alloc &) {
-        report(InstallerErrorNumber::OutOfMemory, QStringLiteral("out of memory"));
+        report(outOfMemoryNumber, QStringLiteral("out of memory"));
     } catch (const std::exception &error) {
-        report(InstallerErrorNumber::Internal, QString::fromUtf8(error.what()));
+        report(internalErrorNumber, QString::fromUtf8(error.what()));
     } catch (...) {
-        report(InstallerErrorNumber::Internal, QStringLiteral("unknown error"));
+        report(internalErrorNumber, QStringLiteral("unknown error"));
     }
     return false;
 }

@@ -7,6 +7,8 @@
 // The installer's top-level error report. Every event handler runs its body through run(): an
 // error raised inside is shown with its number and description and the program ends, so no
 // exception ever reaches Qt's event loop. Steps done before the failure stay done.
+// platform::PlatformError is the installer's one error type; anything else is shown under the
+// numbers below.
 class ErrorGuard
 {
 public:
@@ -15,6 +17,9 @@ public:
 
     // The exit status of a program ended by an error.
     static constexpr int failureStatus = 1;
+    // Numbers shown for failures that carry none of their own.
+    static constexpr int outOfMemoryNumber = 7;
+    static constexpr int internalErrorNumber = 51;
 
     // Shows the report in a message box, then ends the process.
     ErrorGuard();

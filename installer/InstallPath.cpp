@@ -1,6 +1,6 @@
 #include "InstallPath.h"
 
-#include "InstallerError.h"
+#include "platform/PlatformError.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -8,7 +8,6 @@
 #include <QStringDecoder>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,9 +18,8 @@ const QString settingsFileName = QStringLiteral("vexaconfig.txt");
 
 [[noreturn]] void raiseReadError(const QString &file, int error)
 {
-    const QString description = QStringLiteral("cannot read the settings file %1: %2")
-                                    .arg(file, QString::fromLocal8Bit(std::strerror(error)));
-    throw InstallerError(error, description.toStdString());
+    throw platform::PlatformError::fromErrno(
+        error, QStringLiteral("OpenTextFile"), file, platform::PlatformError::Subject::File);
 }
 
 // Closes the descriptor on every path out of the reader.

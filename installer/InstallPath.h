@@ -15,5 +15,5 @@ QString defaultInstallFolder(const QString &dataFolder);
 // end. No file, anything but a regular file, an empty first line, a file that is not UTF-8 text
 // or holds NUL bytes, or one longer than maxSettingsFileSize give the default folder. Never reads
 // more than maxSettingsFileSize + 1 bytes and never blocks on a special file. A settings file that
-// exists but cannot be opened or read raises InstallerError (number: errno).
+// exists but cannot be opened or read raises platform::PlatformError (operation "OpenTextFile").
 QString readInstallPath(const QString &dataFolder);

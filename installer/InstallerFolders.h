@@ -10,5 +10,7 @@ struct InstallerFolders
     QString desktopFolder; // the user's desktop (receives the shortcut)
 };
 
-// The real folders of this user and program, without trailing separators.
+// The real folders of this user and program, without trailing separators. The data and desktop
+// folders are the shell's special folders, created when missing; raises platform::PlatformError
+// when one cannot be.
 InstallerFolders systemInstallerFolders();

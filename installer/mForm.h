@@ -4,6 +4,7 @@
 #include "InstallerFolders.h"
 
 #include <QStringList>
+#include <QUrl>
 #include <QWidget>
 
 #include <functional>
@@ -12,6 +13,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QNetworkAccessManager;
 class QPushButton;
 class QTimer;
 
@@ -24,9 +26,15 @@ struct InstallerHooks
     std::function<QString(QWidget *owner, const QString &prompt)> browseFolder;
     // Reports an error that escaped a handler and ends the program.
     ErrorGuard guard;
+    // Receives the install report: only scheme, host and port count. Empty: the maker's server.
+    QUrl reportServer;
 };
 
 // The installer window: agreement, install folder, start, browse and instructions buttons.
+//
+// An installation: Command1_Click -> startInstall scans the package beside the program into the
+// install folder's tree (getflowstr), then each Timer1 tick copies one file (copyNext) until the
+// tick after the last one runs finishInstall: shortcut, settings file, package removal, report.
 class mForm : public QWidget
 {
     Q_OBJECT
@@ -52,17 +60,40 @@ public:
 
     // Installation state, shared by the window's handlers.
     bool installed = false; // true once an installation has finished: Command1 opens the client
-    QString fileList; // the package manifest
-    QStringList files; // the manifest's entries, relative to the package folder
+    // The package manifest, one entry per file: its path relative to the package folder, led by
+    // a separator ("/vexa.exe", "/R/S/B"). A list, so any name the file system allows survives.
+    QStringList fileList;
+    QStringList files; // the entries being copied, in manifest order
     qsizetype fileIndex = 0; // index in files of the next entry to copy
 
     const InstallerFolders &folders() const { return m_folders; }
+    // The package: the folder "base" beside the program.
+    QString packageFolder() const;
 
     void Form_Load();
     QString getInstallPath() const;
     void showTip(const QString &message);
+
+    // Starts an installation while none has finished (installed == false).
+    void Command1_Click();
     void Command2_Click();
     void Label3_Click();
+    // One tick of the copy timer: copies the next entry, or finishes after the last one.
+    void Timer1_Timer();
+
+    // Refuses without agreement or without the package's vexa.exe; else scans the package and
+    // starts the copy timer. The folder box is read-only from here until the finish has read it.
+    void startInstall();
+    // Walks the package folder below `ppt` ("" at the top, else "/S", "/R/S"): creates `topath`
+    // when missing, records the level's files in fileList, then walks each sub-folder. Links to
+    // folders are never followed; a file link that leads outside the package is refused.
+    void getflowstr(const QString &ppt, const QString &topath);
+    // Copies files[fileIndex] from the package into the scanned install folder.
+    void copyNext();
+    // Finished state, shortcut on the desktop, settings file, package removal, install report.
+    void finishInstall();
+    // Sends one GET to `url` and forgets it: never waited for, its answer never read.
+    void sendReport(const QUrl &url);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -74,4 +105,7 @@ private:
 
     InstallerFolders m_folders;
     InstallerHooks m_hooks;
+    QNetworkAccessManager *const m_network;
+    // The install folder as the scan read it from the box; the copies and the finish use it.
+    QString m_installFolder;
 };

@@ -1,3 +1,5 @@
+#include "ErrorGuard.h"
+#include "InstallReport.h"
 #include "InstallerFolders.h"
 #include "mForm.h"
 
@@ -6,7 +8,12 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    mForm form(systemInstallerFolders());
+    InstallerFolders folders;
+    // A special folder that cannot be made ends the program through the usual report.
+    ErrorGuard().run([&folders] { folders = systemInstallerFolders(); });
+    InstallerHooks hooks;
+    hooks.reportServer = makerReportServer();
+    mForm form(folders, hooks);
     form.show();
     return app.exec();
 }

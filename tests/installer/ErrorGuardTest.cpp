@@ -1,6 +1,6 @@
 #include "ErrorGuard.h"
-#include "InstallerError.h"
 #include "ModalWatch.h"
+#include "platform/PlatformError.h"
 
 #include <QMessageBox>
 
@@ -42,7 +42,8 @@ TEST_F(ErrorGuardTest, ErrorStopsTheBodyIsShownAndEndsTheProgram)
     int stepsDone = 0;
     EXPECT_FALSE(guard.run([&] {
         ++stepsDone;
-        throw InstallerError(76, "CreateFolder /srv/文件/vexa: path not found");
+        throw platform::PlatformError(
+            76, QStringLiteral("CreateFolder"), QStringLiteral("/srv/文件/vexa"));
     }));
     EXPECT_EQ(stepsDone, 1);
     guard.run([] { throw std::runtime_error("bad"); });
@@ -50,8 +51,9 @@ TEST_F(ErrorGuardTest, ErrorStopsTheBodyIsShownAndEndsTheProgram)
 
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[0].number, 76);
-    EXPECT_EQ(shown[0].description, QStringLiteral("CreateFolder /srv/文件/vexa: path not found"));
-    EXPECT_EQ(shown[1].number, InstallerErrorNumber::Internal);
+    EXPECT_EQ(
+        shown[0].description, QStringLiteral("CreateFolder \"/srv/文件/vexa\": Path not found"));
+    EXPECT_EQ(shown[1].number, ErrorGuard::internalErrorNumber);
     EXPECT_EQ(shown[1].description, QStringLiteral("bad"));
     EXPECT_FALSE(shown[2].description.isEmpty());
     EXPECT_EQ(endings, std::vector<int>(3, ErrorGuard::failureStatus));

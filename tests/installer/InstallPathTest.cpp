@@ -1,5 +1,5 @@
 #include "InstallPath.h"
-#include "InstallerError.h"
+#include "platform/PlatformError.h"
 
 #include <QDir>
 #include <QFile>
@@ -144,10 +144,10 @@ TEST_F(InstallPathDeathTest, UnreadableFileRaisesErrorWithNumber)
                 std::_Exit(3);
             try {
                 read();
-            } catch (const InstallerError &error) {
-                const bool named
-                    = std::string(error.what()).find("vexaconfig.txt") != std::string::npos;
-                std::_Exit(error.number == EACCES && named ? 0 : 4);
+            } catch (const platform::PlatformError &error) {
+                const bool named = error.description().contains(QStringLiteral("vexaconfig.txt"));
+                std::_Exit(
+                    error.number() == platform::PlatformError::PermissionDenied && named ? 0 : 4);
             }
             std::_Exit(5);
         },

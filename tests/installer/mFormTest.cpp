@@ -1,8 +1,8 @@
 #include "mForm.h"
-#include "InstallerError.h"
 #include "MakerSite.h"
 #include "ModalWatch.h"
 #include "Module1.h"
+#include "platform/PlatformError.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -34,7 +34,7 @@ protected:
             owners.push_back(owner);
             prompts << prompt;
             if (chooserError)
-                throw InstallerError(5, "browse: no shell");
+                throw platform::PlatformError(5, QStringLiteral("browse"), QStringLiteral("/"));
             return chosen;
         };
         hooks.guard = ErrorGuard(

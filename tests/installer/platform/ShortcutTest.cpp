@@ -1,66 +1,15 @@
-// Shortcut files, read back by two independent readers of the format:
-// lnkinfo (liblnk-utils) and exiftool (libimage-exiftool-perl). Both
-// mis-decode characters outside the Basic Multilingual Plane (UTF-16
-// surrogate pairs), so the paths here keep to it.
+// Shortcut files, read back by two independent readers of the format (see ShortcutReaders.h).
 #include "PlatformTest.h"
+#include "ShortcutReaders.h"
 #include "platform/Shell.h"
 #include "platform/ShellLinkWriter.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QStandardPaths>
 
 using platform::PlatformError;
 using platform::Shell;
 using namespace testsupport;
-
-namespace {
-
-struct ReadBack
-{
-    QString target;
-    QString icon;
-};
-
-QByteArray run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        ADD_FAILURE() << program.toStdString()
-                      << " failed: " << process.readAllStandardError().toStdString();
-    return process.readAllStandardOutput();
-}
-
-// lnkinfo prints "\tLocal path\t\t\t: <path>" and "\tIcon location\t\t: <path>".
-ReadBack readWithLnkinfo(const QString &file)
-{
-    ReadBack result;
-    for (const QString &line :
-        QString::fromUtf8(run(QStringLiteral("lnkinfo"), {file})).split(u'\n')) {
-        const qsizetype colon = line.indexOf(QLatin1String(": "));
-        const QString key = line.left(colon).trimmed();
-        if (colon > 0 && key == QLatin1String("Local path"))
-            result.target = line.mid(colon + 2);
-        if (colon > 0 && key == QLatin1String("Icon location"))
-            result.icon = line.mid(colon + 2);
-    }
-    return result;
-}
-
-ReadBack readWithExiftool(const QString &file)
-{
-    const QByteArray json = run(QStringLiteral("exiftool"), {QStringLiteral("-j"), file});
-    const QJsonObject tags = QJsonDocument::fromJson(json).array().at(0).toObject();
-    return {tags.value(QLatin1String("LocalBasePath")).toString(),
-        tags.value(QLatin1String("IconFileName")).toString()};
-}
-
-} // namespace
 
 class PlatformShortcutTest : public PlatformTest
 {
@@ -68,9 +17,7 @@ protected:
     void SetUp() override
     {
         PlatformTest::SetUp();
-        for (const char *reader : {"lnkinfo", "exiftool"})
-            ASSERT_FALSE(QStandardPaths::findExecutable(QLatin1String(reader)).isEmpty())
-                << reader << " is missing: scripts/setup.sh installs it";
+        ASSERT_TRUE(shortcutReadersPresent());
     }
 
     static void save(const QString &file, const QString &target, const QString &icon)
@@ -84,7 +31,7 @@ protected:
 
     static void expectBothReaders(const QString &file, const QString &target, const QString &icon)
     {
-        for (const ReadBack &read : {readWithLnkinfo(file), readWithExiftool(file)}) {
+        for (const ShortcutReadBack &read : {readWithLnkinfo(file), readWithExiftool(file)}) {
             EXPECT_EQ(read.target, target);
             EXPECT_EQ(read.icon, icon);
         }

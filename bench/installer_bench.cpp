@@ -1,0 +1,158 @@
+// The installer's package scan against a bare recursive walk doing the same folder work, and one
+// copy tick against the bare copy it makes.
+#include "mForm.h"
+#include "platform/FileSystem.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// 100 top folders of 9 sub-folders each: 1,000 folders holding 10 small files each.
+struct Package
+{
+    Package()
+    {
+        QDir().mkpath(base());
+        QFile(base() + "/vexa.exe").open(QIODevice::WriteOnly);
+        for (int top = 0; top < 100; ++top) {
+            for (int sub = 0; sub < 10; ++sub) {
+                QString folder = base() + QStringLiteral("/t%1").arg(top);
+                if (sub > 0)
+                    folder += QStringLiteral("/s%1").arg(sub);
+                QDir().mkpath(folder);
+                for (int file = sub == 0 && top == 0 ? 1 : 0; file < 10; ++file) {
+                    QFile out(folder + QStringLiteral("/file%1.dat").arg(file));
+                    out.open(QIODevice::WriteOnly);
+                    out.write(QByteArray(4096, 'x'));
+                }
+            }
+        }
+    }
+    QString base() const { return dir.filePath("prog/base"); }
+    QString target() const { return dir.filePath("target"); }
+
+    QTemporaryDir dir;
+};
+
+Package &package()
+{
+    static Package instance;
+    return instance;
+}
+
+// Handlers are called directly, so errors end the run; a tip would wait for a click.
+std::unique_ptr<mForm> makeForm()
+{
+    InstallerHooks hooks;
+    hooks.showTip = [](QWidget *, const QString &tip) {
+        qFatal("tip: %s", qPrintable(tip));
+    };
+    return std::make_unique<mForm>(
+        InstallerFolders {package().dir.filePath("prog"), package().dir.filePath("data"),
+            package().dir.filePath("desk")},
+        std::move(hooks));
+}
+
+void BM_getflowstr(benchmark::State &state)
+{
+    const auto formPtr = makeForm();
+    mForm &form = *formPtr;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QDir(package().target()).removeRecursively();
+        form.fileList.clear();
+        state.ResumeTiming();
+        form.getflowstr(QString(), package().target());
+    }
+    state.counters["entries"] = double(form.fileList.size());
+}
+BENCHMARK(BM_getflowstr)->Unit(benchmark::kMillisecond);
+
+void bareWalk(const fs::path &from, const fs::path &to, const QString &prefix, QStringList &list)
+{
+    fs::create_directory(to);
+    std::vector<fs::path> folders;
+    for (const fs::directory_entry &entry : fs::directory_iterator(from)) {
+        if (entry.is_directory())
+            folders.push_back(entry.path());
+        else
+            list.append(prefix + '/' + QString::fromStdString(entry.path().filename()));
+    }
+    for (const fs::path &folder : folders)
+        bareWalk(folder, to / folder.filename(),
+            prefix + '/' + QString::fromStdString(folder.filename()), list);
+}
+
+void BM_bareWalk(benchmark::State &state)
+{
+    QStringList list;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QDir(package().target()).removeRecursively();
+        list.clear();
+        state.ResumeTiming();
+        bareWalk(package().base().toStdString(), package().target().toStdString(), {}, list);
+    }
+    state.counters["entries"] = double(list.size());
+}
+BENCHMARK(BM_bareWalk)->Unit(benchmark::kMillisecond);
+
+// Both copy the package's files round and round in manifest order: a whole tick, then the copy
+// alone, so the difference is the tick's own work (caption, link check).
+std::unique_ptr<mForm> startedForm()
+{
+    auto form = makeForm();
+    QDir(package().target()).removeRecursively();
+    form->path->setText(package().target());
+    form->Check1->setChecked(true);
+    form->startInstall(); // its timer never fires: there is no event loop here
+    return form;
+}
+
+void BM_Timer1_Timer(benchmark::State &state)
+{
+    const auto form = startedForm();
+    for (auto _ : state) {
+        if (form->fileIndex == form->files.size())
+            form->fileIndex = 0;
+        form->Timer1_Timer();
+    }
+}
+BENCHMARK(BM_Timer1_Timer)->Unit(benchmark::kMicrosecond);
+
+void BM_CopyFile(benchmark::State &state)
+{
+    const auto form = startedForm();
+    const platform::FileSystem fileSystem;
+    qsizetype index = 0;
+    for (auto _ : state) {
+        const QString &entry = form->files.at(index++ % form->files.size());
+        fileSystem.CopyFile(form->packageFolder() + entry, package().target() + entry);
+    }
+}
+BENCHMARK(BM_CopyFile)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,25 @@
+#include "InstallReport.h"
+
+#include "Agreement.h"
+
+#include <QLocale>
+
+QUrl makerReportServer()
+{
+    return QUrl(QStringLiteral("http://") + makerSiteHost() + QLatin1Char('/'));
+}
+
+QString reportTime(const QDateTime &moment)
+{
+    return QLocale::system().toString(moment, QLocale::ShortFormat);
+}
+
+QUrl installReportUrl(const QUrl &server, const QString &now)
+{
+    const QByteArray origin = server.toEncoded(QUrl::RemovePath | QUrl::RemoveQuery
+        | QUrl::RemoveFragment | QUrl::RemoveUserInfo | QUrl::StripTrailingSlash);
+    // Built from encoded text and taken as it stands, so Qt cannot decode the value again.
+    return QUrl::fromEncoded(
+        origin + "/api.php?a=clientinstall&now=" + QUrl::toPercentEncoding(now) + "&version=1.3",
+        QUrl::StrictMode);
+}

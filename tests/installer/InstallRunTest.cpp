@@ -1,0 +1,448 @@
+// The installation run on real temporary package trees: scan, paced copy, finish. The timer is
+// driven by hand (one call per tick); errors go to a recording guard that lets the test go on.
+#include "InstallReport.h"
+#include "ShortcutReaders.h"
+#include "TestSupport.h"
+#include "mForm.h"
+
+#include <QCheckBox>
+#include <QDirIterator>
+#include <QLineEdit>
+#include <QMap>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrlQuery>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <unistd.h>
+
+using namespace testsupport;
+
+namespace {
+
+struct Error
+{
+    int number;
+    QString description;
+};
+
+// Every entry below `root` by relative path: a file's content, or "<dir>" for a folder.
+QMap<QString, QByteArray> treeOf(const QString &root)
+{
+    QMap<QString, QByteArray> tree;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
+        QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString entry = it.next();
+        tree.insert(entry.mid(root.size()), it.fileInfo().isDir() ? "<dir>" : readAll(entry));
+    }
+    return tree;
+}
+
+class InstallRunTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        for (const char *folder : {"prog/base", "data", "desk", "outside"})
+            ASSERT_TRUE(QDir().mkpath(at(QLatin1String(folder))));
+    }
+
+    QString at(const QString &relative) const { return root.filePath(relative); }
+    // A package file whose content is its own name, so every copy can be told apart.
+    void put(const QString &relative)
+    {
+        QDir().mkpath(QFileInfo(at(relative)).path());
+        writeAll(at(relative), relative.toUtf8());
+    }
+    void link(const QString &target, const QString &relative)
+    {
+        ASSERT_EQ(::symlink(QFile::encodeName(target), QFile::encodeName(at(relative))), 0);
+    }
+
+    std::unique_ptr<mForm> makeForm(const QString &installFolder)
+    {
+        InstallerHooks hooks;
+        hooks.showTip = [this](QWidget *, const QString &message) {
+            tips << message;
+        };
+        hooks.guard = ErrorGuard(
+            [this](int n, const QString &text) {
+                errors.push_back({n, text});
+            },
+            [](int) {});
+        hooks.reportServer = reportServer;
+        auto form = std::make_unique<mForm>(
+            InstallerFolders {at("prog"), at("data"), at("desk")}, std::move(hooks));
+        if (!installFolder.isNull())
+            form->path->setText(installFolder);
+        return form;
+    }
+    static void start(mForm &form)
+    {
+        form.Check1->setChecked(true);
+        form.Command1->click();
+    }
+    // One tick through the timer's own signal, so the handler runs in the guard.
+    static void tick(mForm &form) { QMetaObject::invokeMethod(form.Timer1, "timeout"); }
+    static int ticksToEnd(mForm &form)
+    {
+        int ticks = 0;
+        for (; form.Timer1->isActive() && ticks < 1000; ++ticks)
+            tick(form);
+        return ticks;
+    }
+
+    QTemporaryDir root;
+    QStringList tips;
+    std::vector<Error> errors;
+    QUrl reportServer {QStringLiteral("http://127.0.0.1:1/")}; // nothing listens there
+};
+
+struct TreeCase
+{
+    const char *name;
+    QStringList files;
+    QStringList emptyFolders;
+    QStringList manifest;
+};
+
+void PrintTo(const TreeCase &treeCase, std::ostream *out)
+{
+    *out << treeCase.name;
+}
+
+class InstallTreeTest : public InstallRunTest, public ::testing::WithParamInterface<TreeCase>
+{
+};
+
+TEST_P(InstallTreeTest, ManifestIsPreOrderAndTheTreeArrivesWhole)
+{
+    for (const QString &file : GetParam().files)
+        put(QStringLiteral("prog/base/") + file);
+    for (const QString &folder : GetParam().emptyFolders)
+        QDir().mkpath(at(QStringLiteral("prog/base/") + folder));
+    const auto package = treeOf(at("prog/base"));
+
+    const auto form = makeForm(at("inst"));
+    start(*form);
+    EXPECT_EQ(form->files, GetParam().manifest);
+    EXPECT_EQ(ticksToEnd(*form), GetParam().manifest.size() + 1);
+    EXPECT_TRUE(errors.empty()) << errors.front().description.toStdString();
+    EXPECT_EQ(treeOf(at("inst")), package);
+    EXPECT_FALSE(QFileInfo::exists(at("prog/base")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Packages, InstallTreeTest,
+    ::testing::Values(TreeCase {"OnlyVexaExe", {"vexa.exe"}, {}, {"/vexa.exe"}},
+        TreeCase {"Nested", {"vexa.exe", "favicon.ico", "R/a.txt", "R/S/B", "only/deep/x.dat"},
+            {"empty", "only/other"},
+            {"/favicon.ico", "/vexa.exe", "/R/a.txt", "/R/S/B", "/only/deep/x.dat"}},
+        TreeCase {"CommasBlanksNonAscii",
+            {"vexa.exe", "a,b.txt", " lead/trail ", "x,y/z", "目录 一/文件,2.dat"}, {},
+            {"/a,b.txt", "/vexa.exe", "/ lead/trail ", "/x,y/z", "/目录 一/文件,2.dat"}}),
+    [](const auto &param) { return std::string(param.param.name); });
+
+TEST_F(InstallRunTest, LinksAreNeverFollowedOutOfThePackage)
+{
+    put("prog/base/vexa.exe");
+    put("prog/base/R/a.txt");
+    put("outside/secret.txt");
+    link("a.txt", "prog/base/R/alias"); // inside: installed as a copy of its content
+    link("..", "prog/base/R/loop");
+    link("self", "prog/base/self");
+    link(at("outside"), "prog/base/outdir");
+    const auto form = makeForm(at("inst"));
+    start(*form);
+    ticksToEnd(*form);
+    EXPECT_TRUE(errors.empty());
+    const QMap<QString, QByteArray> installed {{"/vexa.exe", "prog/base/vexa.exe"}, {"/R", "<dir>"},
+        {"/R/a.txt", "prog/base/R/a.txt"}, {"/R/alias", "prog/base/R/a.txt"}};
+    EXPECT_EQ(treeOf(at("inst")), installed);
+    // The package is gone, the folder its link pointed to is not.
+    EXPECT_FALSE(QFileInfo::exists(at("prog/base")));
+    EXPECT_EQ(readAll(at("outside/secret.txt")), "outside/secret.txt");
+
+    // A file link leading out is refused: at the scan, before anything changes...
+    put("prog/base/vexa.exe");
+    link(at("outside/secret.txt"), "prog/base/evil");
+    const auto refused = makeForm(at("inst2"));
+    start(*refused);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].number, 75);
+    EXPECT_TRUE(errors[0].description.contains("ScanPackage \"" + at("prog/base/evil")));
+    EXPECT_FALSE(refused->Timer1->isActive());
+    EXPECT_EQ(refused->Command1->text(), QStringLiteral("开始安装"));
+    // ... and at the copy, when the package changed after the scan.
+    QFile::remove(at("prog/base/evil"));
+    start(*refused);
+    QFile::remove(at("prog/base/vexa.exe"));
+    link(at("outside/secret.txt"), "prog/base/vexa.exe");
+    tick(*refused);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_TRUE(errors[1].description.contains("CopyFile \"" + at("prog/base/vexa.exe")));
+    EXPECT_FALSE(QFileInfo::exists(at("inst2/vexa.exe")));
+    EXPECT_EQ(refused->fileIndex, 0);
+}
+
+TEST_F(InstallRunTest, ExistingFolderGetsNewerFilesAndKeepsOthers)
+{
+    put("prog/base/vexa.exe");
+    put("prog/base/R/a.txt");
+    put("inst/vexa.exe");
+    put("inst/keep.txt");
+    put("inst/R/old.txt");
+    const auto form = makeForm(at("inst") + '/'); // a trailing separator names the same folders
+    start(*form);
+    ticksToEnd(*form);
+    const QMap<QString, QByteArray> installed {{"/vexa.exe", "prog/base/vexa.exe"},
+        {"/keep.txt", "inst/keep.txt"}, {"/R", "<dir>"}, {"/R/old.txt", "inst/R/old.txt"},
+        {"/R/a.txt", "prog/base/R/a.txt"}};
+    EXPECT_EQ(treeOf(at("inst")), installed);
+}
+
+TEST_F(InstallRunTest, RefusalsAndAFailedScanChangeNothing)
+{
+    put("prog/base/favicon.ico");
+    struct Case
+    {
+        bool agreed;
+        bool package;
+        QString folder;
+        QString tip;
+        int error;
+    } cases[] = {
+        {false, true, at("inst"), QStringLiteral("请先同意安装协议"), 0},
+        {true, false, at("inst"), QStringLiteral("安装程序已损坏，请重新下载"), 0},
+        {true, true, at("no/parent"), QString(), 76},
+    };
+    for (const Case &c : cases) {
+        tips.clear();
+        errors.clear();
+        if (c.package)
+            put("prog/base/vexa.exe");
+        else
+            QFile::remove(at("prog/base/vexa.exe"));
+        const auto form = makeForm(c.folder);
+        form->fileList = {"x"};
+        form->files = {"y"};
+        form->fileIndex = 7;
+        form->Check1->setChecked(c.agreed);
+        form->Command1->click();
+        EXPECT_EQ(tips, c.tip.isNull() ? QStringList() : QStringList {c.tip});
+        EXPECT_EQ(errors.empty() ? 0 : errors[0].number, c.error);
+        EXPECT_EQ(form->Check1->isChecked(), c.agreed);
+        EXPECT_EQ(form->Command1->text(), QStringLiteral("开始安装"));
+        EXPECT_TRUE(form->Command1->isEnabled() && form->Command2->isEnabled());
+        EXPECT_FALSE(form->path->isReadOnly());
+        EXPECT_EQ(form->path->text(), c.folder);
+        EXPECT_FALSE(form->Timer1->isActive() || form->installed);
+        EXPECT_EQ(form->files, QStringList {"y"});
+        EXPECT_EQ(form->fileIndex, 7);
+        EXPECT_FALSE(QFileInfo::exists(at("inst")));
+    }
+}
+
+TEST_F(InstallRunTest, OneCopyPerTickWithExactCaptionsThenTheFinish)
+{
+    for (const int n : {1, 10}) {
+        SCOPED_TRACE(n);
+        const QString inst = at(QStringLiteral("inst%1").arg(n));
+        put("prog/base/vexa.exe");
+        for (int i = 1; i < n; ++i)
+            put(QStringLiteral("prog/base/f%1").arg(i));
+        const auto form = makeForm(inst);
+        start(*form);
+        EXPECT_EQ(form->Command1->text(), QStringLiteral("安装中..."));
+        EXPECT_FALSE(form->Command1->isEnabled() || form->Command2->isEnabled());
+        EXPECT_TRUE(form->Timer1->isActive());
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(QDir(inst).entryList(QDir::Files).size(), i);
+            tick(*form);
+            EXPECT_EQ(form->Command1->text(), QStringLiteral("安装中(%1/%2)...").arg(n - 1).arg(i));
+            EXPECT_EQ(form->fileIndex, i + 1);
+            EXPECT_TRUE(form->path->isReadOnly() && form->Timer1->isActive());
+            EXPECT_FALSE(form->Command1->isEnabled() || form->Command2->isEnabled());
+        }
+        tick(*form);
+        EXPECT_FALSE(form->Timer1->isActive());
+        EXPECT_EQ(QDir(inst).entryList(QDir::Files).size(), n);
+        EXPECT_EQ(form->Command1->text(), QStringLiteral("安装完成,打开软件"));
+        EXPECT_TRUE(form->installed && form->Command1->isEnabled());
+        EXPECT_FALSE(form->Command2->isEnabled() || form->path->isReadOnly());
+        EXPECT_TRUE(errors.empty());
+    }
+}
+
+TEST_F(InstallRunTest, FailedCopyStopsTheTimerAndDoesNotAdvance)
+{
+    // A read-only target keeps its earlier file; a full disk leaves no partial file.
+    for (const auto &[options, number] : {std::pair<QByteArray, int> {{}, 70}, {"size=64k", 61}}) {
+        SCOPED_TRACE(number);
+        errors.clear();
+        put("prog/base/vexa.exe");
+        put("prog/base/a/1");
+        QDir().mkpath(at("prog/base/b"));
+        writeAll(at("prog/base/b/2"), QByteArray(256 * 1024, 'x'));
+        const auto package = treeOf(at("prog/base"));
+        const auto form = makeForm(at("inst"));
+        start(*form);
+        put("inst/b/2");
+        const Mount mount(at("inst/b"), options);
+        if (!mount.ok())
+            GTEST_SKIP() << mount.error();
+        ticksToEnd(*form);
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_EQ(errors[0].number, number);
+        EXPECT_TRUE(errors[0].description.contains("CopyFile \"" + at("inst/b/2")));
+        EXPECT_EQ(form->fileIndex, 2);
+        EXPECT_EQ(form->Command1->text(), QStringLiteral("安装中(2/2)..."));
+        EXPECT_FALSE(form->Timer1->isActive() || form->installed);
+        EXPECT_EQ(entriesOf(at("inst/b")), options.isEmpty() ? QStringList {"2"} : QStringList());
+        if (options.isEmpty()) {
+            EXPECT_EQ(readAll(at("inst/b/2")), "inst/b/2");
+        }
+        EXPECT_EQ(readAll(at("inst/a/1")), "prog/base/a/1");
+        EXPECT_EQ(treeOf(at("prog/base")), package);
+    }
+}
+
+TEST_F(InstallRunTest, SecondInstallationReplacesShortcutAndSettings)
+{
+    ASSERT_TRUE(shortcutReadersPresent());
+    // The folder as typed, a trailing separator too, goes to the settings file and the shortcut.
+    const QString folders[] = {at("first"), at("第二 次") + '/'};
+    for (const QString &folder : folders) {
+        put("prog/base/vexa.exe");
+        const auto form = makeForm(QString());
+        if (folder != folders[0]) {
+            EXPECT_EQ(form->path->text(), folders[0]); // remembered by the first finish
+        }
+        form->path->setText(folder);
+        start(*form);
+        ticksToEnd(*form);
+        EXPECT_EQ(readAll(at("data/vexaconfig.txt")), (folder + '\n').toUtf8());
+        for (const auto &read :
+            {readWithLnkinfo(at("desk/VEXA.lnk")), readWithExiftool(at("desk/VEXA.lnk"))}) {
+            EXPECT_EQ(read.target, folder + "/vexa.exe");
+            EXPECT_EQ(read.icon, folder + "/favicon.ico");
+        }
+    }
+    EXPECT_EQ(entriesOf(at("desk")), QStringList {"VEXA.lnk"});
+    EXPECT_EQ(entriesOf(at("data")), QStringList {"vexaconfig.txt"});
+}
+
+// Takes HTTP requests on 127.0.0.1 and keeps their heads; answers them only when told to.
+class ReportServer
+{
+public:
+    explicit ReportServer(bool answer)
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this, answer] {
+            QTcpSocket *socket = m_server.nextPendingConnection();
+            QObject::connect(socket, &QTcpSocket::readyRead, [this, socket, answer] {
+                m_pending[socket] += socket->readAll();
+                const qsizetype end = m_pending[socket].indexOf("\r\n\r\n");
+                if (end < 0)
+                    return;
+                heads << m_pending[socket].left(end);
+                m_pending[socket].clear();
+                if (answer)
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+            });
+        });
+    }
+    QUrl url() const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(m_server.serverPort()));
+    }
+    void close() { m_server.close(); }
+
+    QList<QByteArray> heads;
+
+private:
+    QTcpServer m_server;
+    std::map<QTcpSocket *, QByteArray> m_pending;
+};
+
+TEST_F(InstallRunTest, ReportIsOneValidGetOfTheLocaleTime)
+{
+    ReportServer server(true);
+    reportServer = server.url();
+    put("prog/base/vexa.exe");
+    const auto form = makeForm(at("inst"));
+    start(*form);
+    tick(*form);
+    const QString before = reportTime(QDateTime::currentDateTime());
+    tick(*form);
+    const QString after = reportTime(QDateTime::currentDateTime());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !server.heads.isEmpty(); }, 10000));
+    QTest::qWait(300); // room for a second request, which must not come
+    ASSERT_EQ(server.heads.size(), 1);
+
+    const QList<QByteArray> requestLine = server.heads[0].split('\r').at(0).split(' ');
+    ASSERT_EQ(requestLine.size(), 3) << server.heads[0].toStdString();
+    EXPECT_EQ(requestLine[0], "GET");
+    EXPECT_EQ(requestLine[2], "HTTP/1.1");
+    const QUrl target = QUrl::fromEncoded(requestLine[1], QUrl::StrictMode);
+    EXPECT_EQ(target.path(), QStringLiteral("/api.php"));
+    const QUrlQuery query(target);
+    EXPECT_EQ(query.queryItems(QUrl::FullyDecoded).size(), 3);
+    EXPECT_EQ(query.queryItemValue("a"), QStringLiteral("clientinstall"));
+    EXPECT_EQ(query.queryItemValue("version"), QStringLiteral("1.3"));
+    const QString now = query.queryItemValue("now", QUrl::FullyDecoded);
+    EXPECT_TRUE(now == before || now == after) << now.toStdString();
+}
+
+TEST_F(InstallRunTest, ReportNeverHoldsTheWindow)
+{
+    // A port just closed refuses at once; a server that never answers keeps the request open.
+    for (const bool listening : {false, true}) {
+        SCOPED_TRACE(listening);
+        ReportServer server(false);
+        reportServer = server.url();
+        if (!listening)
+            server.close();
+        put("prog/base/vexa.exe");
+        const auto form = makeForm(at(listening ? "b" : "a"));
+        start(*form);
+        EXPECT_EQ(ticksToEnd(*form), 2);
+        EXPECT_TRUE(form->installed);
+        EXPECT_TRUE(QFileInfo::exists(at("data/vexaconfig.txt")));
+        if (listening) {
+            // The finish did not wait: the request only goes out once the event loop runs.
+            EXPECT_TRUE(server.heads.isEmpty());
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !server.heads.isEmpty(); }, 10000));
+        }
+        bool handled = false;
+        QTimer::singleShot(0, form.get(), [&handled] { handled = true; });
+        EXPECT_TRUE(QTest::qWaitFor([&handled] { return handled; }, 1000));
+        QTest::qWait(200);
+        EXPECT_TRUE(errors.empty() && tips.empty());
+    }
+}
+
+TEST(InstallReportUrlTest, OnlyTheOriginCountsAndTheTimeSurvivesEncoding)
+{
+    const QString times[] = {QStringLiteral("6/14/25 3:04 PM"),
+        QStringLiteral("2025/6/14 下午3:04"), QStringLiteral("a+b&c=d#e%f?g h\u202F")};
+    for (const QString &now : times) {
+        const QUrl url = installReportUrl(QUrl("http://user@h.example:8080/x?y#z"), now);
+        const QByteArray text = url.toEncoded();
+        EXPECT_TRUE(text.startsWith("http://h.example:8080/api.php?a=clientinstall&now="));
+        EXPECT_TRUE(text.endsWith("&version=1.3"));
+        EXPECT_FALSE(
+            std::any_of(text.begin(), text.end(), [](char c) { return c <= ' ' || c > '~'; }));
+        EXPECT_EQ(QUrlQuery(url).queryItemValue("now", QUrl::FullyDecoded), now);
+    }
+}
+
+} // namespace
