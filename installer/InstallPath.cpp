@@ -1,5 +1,6 @@
 #include "InstallPath.h"
 
+#include "platform/FileDescriptor.h"
 #include "platform/PlatformError.h"
 
 #include <QByteArray>
@@ -21,24 +22,6 @@ const QString settingsFileName = QStringLiteral("vexaconfig.txt");
     throw platform::PlatformError::fromErrno(
         error, QStringLiteral("OpenTextFile"), file, platform::PlatformError::Subject::File);
 }
-
-// Closes the descriptor on every path out of the reader.
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) { }
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // Reads at most `limit` bytes; fewer only at the end of the file.
 QByteArray readAtMost(int fd, qsizetype limit, const QString &file)
@@ -79,7 +62,7 @@ QString readInstallPath(const QString &dataFolder)
     // Non-blocking, so a FIFO at this path cannot stall the open; the type is then checked on
     // the open descriptor itself, so nothing can swap the file in between.
     const QByteArray encodedName = QFile::encodeName(file);
-    const FileDescriptor fd(
+    const platform::FileDescriptor fd(
         ::open(encodedName.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR)

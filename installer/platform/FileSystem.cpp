@@ -1,6 +1,7 @@
 #include "FileSystem.h"
 
 #include "AtomicFile.h"
+#include "FileDescriptor.h"
 #include "NativePath.h"
 #include "TreeRemoval.h"
 
@@ -14,23 +15,6 @@ namespace platform {
 namespace {
 
 using Subject = PlatformError::Subject;
-
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) { }
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 bool statOf(const QString &path, struct stat *info)
 {
