@@ -50,15 +50,16 @@ pid_t processRunning(const QString &exe)
     return 0;
 }
 
-// Ends the demo client this test caused to start, whatever happens to the test.
+// Ends the demo client this test caused to start from `exe`, whatever happens to the test.
 struct ClientKeeper
 {
     ~ClientKeeper()
     {
+        const pid_t pid = processRunning(exe);
         if (pid > 0 && ::kill(pid, SIGKILL) == 0)
-            waitUntil([this] { return ::kill(pid, 0) != 0; }, 5000);
+            waitUntil([pid] { return ::kill(pid, 0) != 0; }, 5000);
     }
-    pid_t pid = 0;
+    QString exe;
 };
 
 TEST(InstallerOpenE2E, InstallOpenAndTheFolderIsRemembered)
@@ -83,7 +84,7 @@ TEST(InstallerOpenE2E, InstallOpenAndTheFolderIsRemembered)
     QFile::setPermissions(launcher, QFileDevice::Permissions(0x7755));
     env.insert("PATH", root.filePath("bin") + ':' + env.value("PATH"));
     env.insert("VEXA_TEST_OPENED", opened);
-    ClientKeeper client;
+    const ClientKeeper client {typed + "/vexa.exe"};
 
     {
         Installer installer(prog + "/install", env);
@@ -132,10 +133,10 @@ TEST(InstallerOpenE2E, InstallOpenAndTheFolderIsRemembered)
     const QByteArray clientWindow
         = run({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^VEXA$"});
     ASSERT_FALSE(clientWindow.isEmpty()) << "no window of the demo client";
-    client.pid = processRunning(typed + "/vexa.exe");
-    ASSERT_GT(client.pid, 0);
+    const pid_t pid = processRunning(client.exe);
+    ASSERT_GT(pid, 0);
     EXPECT_EQ(run({"xdotool", "getwindowpid", clientWindow.split('\n').first()}),
-        QByteArray::number(client.pid));
+        QByteArray::number(pid));
     EXPECT_TRUE(QFileInfo(typed + "/vexacaptScreen").isExecutable());
 
     // A second start on a fresh copy: the box, which has the focus, holds the folder just used.
