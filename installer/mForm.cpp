@@ -3,6 +3,7 @@
 #include "Agreement.h"
 #include "InstallPath.h"
 #include "InstallReport.h"
+#include "Launch.h"
 #include "Module1.h"
 #include "PackageLinks.h"
 #include "platform/FileSystem.h"
@@ -70,6 +71,10 @@ mForm::mForm(InstallerFolders folders, InstallerHooks hooks, QWidget *parent)
         m_hooks.browseFolder = &::browseFolder;
     if (m_hooks.reportServer.isEmpty())
         m_hooks.reportServer = makerReportServer();
+    if (!m_hooks.startProgram)
+        m_hooks.startProgram = &startDetachedProgram;
+    if (!m_hooks.openUrl)
+        m_hooks.openUrl = &openWithDesktop;
 
     setWindowTitle(QStringLiteral("VEXA即时通信"));
     // The layout is drawn for an 11-pixel font (8 pt at 96 dpi). The default 12 pixels, with the
@@ -96,6 +101,7 @@ mForm::mForm(InstallerFolders folders, InstallerHooks hooks, QWidget *parent)
 
     connect(Command1, &QPushButton::clicked, this, [this] { handle(&mForm::Command1_Click); });
     connect(Command2, &QPushButton::clicked, this, [this] { handle(&mForm::Command2_Click); });
+    connect(Command3, &QPushButton::clicked, this, [this] { handle(&mForm::Command3_Click); });
     connect(Timer1, &QTimer::timeout, this, [this] { handle(&mForm::Timer1_Timer); });
 
     handle(&mForm::Form_Load);
@@ -162,7 +168,20 @@ void mForm::Command1_Click()
         startInstall();
         return;
     }
-    // Opening the installed client is not wired yet: the click is taken and does nothing.
+
+    // The folder as the box shows it now: the user may have changed it since the finish.
+    const QString client = path->text() + QDir::separator() + QStringLiteral("vexa.exe");
+    if (!platform::FileSystem().FileExists(client)) {
+        showTip(
+            QStringLiteral("安装没有成功，不能打开，可无法安装，请查看【使用说明.txt】手动安装"));
+        Command1->setText(QStringLiteral("重新安装"));
+        Command1->setEnabled(true);
+        Command2->setEnabled(true);
+        installed = false;
+        return;
+    }
+    m_hooks.startProgram(client);
+    close();
 }
 
 void mForm::startInstall()
@@ -288,9 +307,18 @@ void mForm::Command2_Click()
         path->setText(folder + QDir::separator() + QStringLiteral("vexa"));
 }
 
+void mForm::Command3_Click()
+{
+    const QString instructions
+        = m_folders.programFolder + QDir::separator() + QStringLiteral("使用说明.txt");
+    // A missing file shows nothing; what the desktop fails to open never stops the installer.
+    if (platform::FileSystem().FileExists(instructions))
+        m_hooks.openUrl(QUrl::fromLocalFile(instructions));
+}
+
 void mForm::Label3_Click()
 {
-    // Opening the maker's site is not wired yet: the click is taken and does nothing.
+    m_hooks.openUrl(QUrl(QStringLiteral("http://") + makerSiteHost()));
 }
 
 bool mForm::eventFilter(QObject *watched, QEvent *event)

@@ -28,6 +28,10 @@ struct InstallerHooks
     ErrorGuard guard;
     // Receives the install report: only scheme, host and port count. Empty: the maker's server.
     QUrl reportServer;
+    // Starts the installed client, detached (see startDetachedProgram); raises when it cannot.
+    std::function<void(const QString &program)> startProgram;
+    // Opens a file or a web address with the desktop's default application (see openWithDesktop).
+    std::function<bool(const QUrl &url)> openUrl;
 };
 
 // The installer window: agreement, install folder, start, browse and instructions buttons.
@@ -35,6 +39,8 @@ struct InstallerHooks
 // An installation: Command1_Click -> startInstall scans the package beside the program into the
 // install folder's tree (getflowstr), then each Timer1 tick copies one file (copyNext) until the
 // tick after the last one runs finishInstall: shortcut, settings file, package removal, report.
+// After that Command1_Click starts the installed client and closes the window. Command3 and
+// Label3 open the instructions and the maker's site at any time, an installation going on too.
 class mForm : public QWidget
 {
     Q_OBJECT
@@ -74,9 +80,13 @@ public:
     QString getInstallPath() const;
     void showTip(const QString &message);
 
-    // Starts an installation while none has finished (installed == false).
+    // Before a finished installation: startInstall. After one: starts the client in the folder
+    // the box shows and closes the window; when the client is not there, offers to install again.
     void Command1_Click();
     void Command2_Click();
+    // Opens 使用说明.txt beside the program, when it is there.
+    void Command3_Click();
+    // Opens the maker's site.
     void Label3_Click();
     // One tick of the copy timer: copies the next entry, or finishes after the last one.
     void Timer1_Timer();

@@ -1,9 +1,7 @@
-// The installation run on real temporary package trees: scan, paced copy, finish. The timer is
-// driven by hand (one call per tick); errors go to a recording guard that lets the test go on.
+// The installation run on real temporary package trees: scan, paced copy, finish.
 #include "InstallReport.h"
+#include "InstallerFixture.h"
 #include "ShortcutReaders.h"
-#include "TestSupport.h"
-#include "mForm.h"
 
 #include <QCheckBox>
 #include <QDirIterator>
@@ -26,84 +24,8 @@ using namespace testsupport;
 
 namespace {
 
-struct Error
+class InstallRunTest : public InstallerFixture
 {
-    int number;
-    QString description;
-};
-
-// Every entry below `root` by relative path: a file's content, or "<dir>" for a folder.
-QMap<QString, QByteArray> treeOf(const QString &root)
-{
-    QMap<QString, QByteArray> tree;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
-        QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString entry = it.next();
-        tree.insert(entry.mid(root.size()), it.fileInfo().isDir() ? "<dir>" : readAll(entry));
-    }
-    return tree;
-}
-
-class InstallRunTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(root.isValid());
-        for (const char *folder : {"prog/base", "data", "desk", "outside"})
-            ASSERT_TRUE(QDir().mkpath(at(QLatin1String(folder))));
-    }
-
-    QString at(const QString &relative) const { return root.filePath(relative); }
-    // A package file whose content is its own name, so every copy can be told apart.
-    void put(const QString &relative)
-    {
-        QDir().mkpath(QFileInfo(at(relative)).path());
-        writeAll(at(relative), relative.toUtf8());
-    }
-    void link(const QString &target, const QString &relative)
-    {
-        ASSERT_EQ(::symlink(QFile::encodeName(target), QFile::encodeName(at(relative))), 0);
-    }
-
-    std::unique_ptr<mForm> makeForm(const QString &installFolder)
-    {
-        InstallerHooks hooks;
-        hooks.showTip = [this](QWidget *, const QString &message) {
-            tips << message;
-        };
-        hooks.guard = ErrorGuard(
-            [this](int n, const QString &text) {
-                errors.push_back({n, text});
-            },
-            [](int) {});
-        hooks.reportServer = reportServer;
-        auto form = std::make_unique<mForm>(
-            InstallerFolders {at("prog"), at("data"), at("desk")}, std::move(hooks));
-        if (!installFolder.isNull())
-            form->path->setText(installFolder);
-        return form;
-    }
-    static void start(mForm &form)
-    {
-        form.Check1->setChecked(true);
-        form.Command1->click();
-    }
-    // One tick through the timer's own signal, so the handler runs in the guard.
-    static void tick(mForm &form) { QMetaObject::invokeMethod(form.Timer1, "timeout"); }
-    static int ticksToEnd(mForm &form)
-    {
-        int ticks = 0;
-        for (; form.Timer1->isActive() && ticks < 1000; ++ticks)
-            tick(form);
-        return ticks;
-    }
-
-    QTemporaryDir root;
-    QStringList tips;
-    std::vector<Error> errors;
-    QUrl reportServer {QStringLiteral("http://127.0.0.1:1/")}; // nothing listens there
 };
 
 struct TreeCase

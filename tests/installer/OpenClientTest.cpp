@@ -1,0 +1,209 @@
+// After an installation: opening the client, the offer to install again, and the instructions and
+// site actions, which work at any time without touching a running installation.
+#include "InstallerFixture.h"
+#include "Launch.h"
+#include "MakerSite.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <csignal>
+
+using namespace testsupport;
+
+namespace {
+
+const QString resetMessage
+    = QStringLiteral("安装没有成功，不能打开，可无法安装，请查看【使用说明.txt】手动安装");
+
+class OpenClientTest : public InstallerFixture
+{
+protected:
+    void putPackage()
+    {
+        for (const char *file :
+            {"prog/base/vexa.exe", "prog/base/favicon.ico", "prog/base/R/a.txt"})
+            put(QLatin1String(file));
+    }
+    // A window whose installation into `folder` has run to its finish, shown on screen.
+    std::unique_ptr<mForm> installedForm(const QString &folder)
+    {
+        putPackage();
+        auto form = makeForm(folder);
+        form->show();
+        start(*form);
+        ticksToEnd(*form);
+        EXPECT_TRUE(form->installed);
+        return form;
+    }
+};
+
+TEST_F(OpenClientTest, OpenStartsTheClientOfTheBoxFolderAndCloses)
+{
+    // A trailing separator typed in the box is kept: the doubled one names the same file.
+    const std::pair<QString, QString> cases[] = {
+        {at("inst"), at("inst") + "/vexa.exe"},
+        {at("第二 inst") + '/', at("第二 inst") + "//vexa.exe"},
+    };
+    for (const auto &[folder, client] : cases) {
+        started.clear();
+        const auto form = installedForm(folder);
+        form->Command1->click();
+        EXPECT_EQ(started, QStringList {client});
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_TRUE(tips.empty() && errors.empty());
+    }
+}
+
+TEST_F(OpenClientTest, MissingClientOffersToInstallAgain)
+{
+    // Another folder altogether, and one where vexa.exe is a folder, not a program.
+    QDir().mkpath(at("dir/vexa.exe"));
+    for (const QString &elsewhere : {at("elsewhere"), at("dir")}) {
+        SCOPED_TRACE(elsewhere.toStdString());
+        tips.clear();
+        const auto form = installedForm(at("inst"));
+        form->path->setText(elsewhere);
+        form->Command1->click();
+        EXPECT_EQ(tips, QStringList {resetMessage});
+        EXPECT_EQ(form->Command1->text(), QStringLiteral("重新安装"));
+        EXPECT_TRUE(form->Command1->isEnabled() && form->Command2->isEnabled());
+        EXPECT_FALSE(form->installed || form->Timer1->isActive());
+        EXPECT_TRUE(form->isVisible() && started.isEmpty());
+
+        // The finish removed the package: the next click, agreement still ticked, says so.
+        ASSERT_TRUE(form->Check1->isChecked());
+        form->Command1->click();
+        EXPECT_EQ(tips, QStringList({resetMessage, QStringLiteral("安装程序已损坏，请重新下载")}));
+        EXPECT_EQ(form->Command1->text(), QStringLiteral("重新安装"));
+        EXPECT_FALSE(form->installed || form->Timer1->isActive());
+
+        // With the package back, the click installs into the new folder, and then opens it.
+        QDir(elsewhere + "/vexa.exe").removeRecursively();
+        putPackage();
+        form->Command1->click();
+        EXPECT_TRUE(form->Timer1->isActive());
+        ticksToEnd(*form);
+        form->Command1->click();
+        EXPECT_EQ(started, QStringList {elsewhere + "/vexa.exe"});
+        EXPECT_EQ(readAll(elsewhere + "/vexa.exe"), "prog/base/vexa.exe");
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_TRUE(errors.empty());
+        started.clear();
+    }
+}
+
+TEST_F(OpenClientTest, BeforeAnInstallationTheClickOnlyAsksForTheAgreement)
+{
+    putPackage();
+    put("inst/vexa.exe"); // a client already there is not opened
+    const auto form = makeForm(at("inst"));
+    form->show();
+    form->Command1->click();
+    EXPECT_EQ(tips, QStringList {QStringLiteral("请先同意安装协议")});
+    EXPECT_TRUE(started.isEmpty());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->Command1->text(), QStringLiteral("开始安装"));
+}
+
+TEST_F(OpenClientTest, RealStartIsDetachedExactAndFailuresAreErrors)
+{
+    startProgram = &startDetachedProgram;
+    // A client that runs: it gets its path whole as argv[0] and no arguments, and the click does
+    // not wait for it (it is still running afterwards).
+    const auto running = installedForm(at("客户 端"));
+    const QString client = at("客户 端/vexa.exe");
+    writeAll(client,
+        "#!/bin/sh\necho $$ > \"$0.pid\"\nprintf '%s|%s' \"$0\" \"$#\" > \"$0.args\"\n"
+        "exec sleep 60\n");
+    QFile::setPermissions(client, QFile::permissions(client) | QFile::ExeOwner);
+    running->Command1->click();
+    EXPECT_TRUE(errors.empty());
+    EXPECT_FALSE(running->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(client + ".args").size() > 0; }, 10000));
+    EXPECT_EQ(readAll(client + ".args"), (client + "|0").toUtf8());
+    const pid_t pid = readAll(client + ".pid").trimmed().toInt();
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(::kill(pid, 0), 0) << "the client ended before the click returned";
+    ::kill(pid, SIGKILL);
+
+    // Not executable, gone between the check and the start, or no program at all: reported
+    // through the guard with the path, and the window is not closed as after a start.
+    struct Case
+    {
+        const char *name;
+        std::function<void(const QString &)> before;
+        int number;
+    } cases[] = {
+        {"not executable", [](const QString &) {}, 70},
+        {"removed", [](const QString &path) { QFile::remove(path); }, 53},
+        {"no program",
+            [](const QString &path) {
+                QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+            },
+            5},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        errors.clear();
+        startProgram = [&c](const QString &program) {
+            c.before(program);
+            startDetachedProgram(program);
+        };
+        const auto form = installedForm(at("inst"));
+        form->Command1->click();
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_EQ(errors[0].number, c.number);
+        EXPECT_TRUE(errors[0].description.startsWith(
+            QStringLiteral("StartProcess \"%1/vexa.exe\"").arg(at("inst"))))
+            << errors[0].description.toStdString();
+        EXPECT_TRUE(form->isVisible());
+    }
+}
+
+TEST_F(OpenClientTest, HelpAndSiteOpenAtAnyTimeAndLeaveTheCopyAlone)
+{
+    // Nothing opens anything here: the window must go on as if nothing happened.
+    openResult = false;
+    put("prog/base/vexa.exe");
+    for (int i = 0; i < 4; ++i)
+        put(QStringLiteral("prog/base/f%1").arg(i));
+    const auto package = treeOf(at("prog/base"));
+    const auto form = makeForm(at("inst"));
+    form->show();
+
+    // Without instructions beside the program nothing is shown.
+    form->Command3->click();
+    EXPECT_TRUE(opened.isEmpty());
+    put("prog/使用说明.txt");
+
+    start(*form);
+    tick(*form);
+    tick(*form);
+    const QString caption = form->Command1->text();
+    const qsizetype index = form->fileIndex;
+    form->Command3->click();
+    QTest::mouseClick(form->Label3, Qt::LeftButton);
+    EXPECT_EQ(form->Command1->text(), caption);
+    EXPECT_EQ(form->fileIndex, index);
+    EXPECT_TRUE(form->Timer1->isActive() && form->path->isReadOnly());
+    EXPECT_FALSE(form->Command1->isEnabled() || form->Command2->isEnabled());
+
+    ASSERT_EQ(opened.size(), 2);
+    // The file goes out as an encoded URL: what a launcher decodes from it is the exact path.
+    const QUrl instructions = QUrl::fromEncoded(opened[0].toEncoded(), QUrl::StrictMode);
+    EXPECT_TRUE(instructions.isLocalFile());
+    EXPECT_EQ(instructions.toLocalFile(), at("prog/使用说明.txt"));
+    EXPECT_EQ(opened[1].toString(), QStringLiteral("http://") + QString::fromUtf8(makerHost));
+
+    EXPECT_EQ(ticksToEnd(*form), 4);
+    EXPECT_EQ(treeOf(at("inst")), package);
+    EXPECT_TRUE(form->installed);
+    form->Command3->click();
+    EXPECT_EQ(opened.size(), 3);
+    EXPECT_TRUE(tips.empty() && errors.empty() && started.empty());
+    EXPECT_TRUE(form->isVisible());
+}
+
+} // namespace
