@@ -3,241 +3,151 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 using Outcome = SelectionModel::Outcome;
 
-// Draws a selection from `from` to `to` with the left button and releases it.
-void drawSelection(SelectionModel &model, QPoint from, QPoint to)
+void draw(SelectionModel &model, QPoint from, QPoint to)
 {
-    EXPECT_EQ(model.pictureMouseDown(Qt::LeftButton, from), Outcome::Stay);
+    model.pictureMouseDown(Qt::LeftButton, from);
     model.pictureMouseMove(to);
     model.pictureMouseUp();
 }
 
-TEST(SelectionModelTest, StartsWithNothingSelectedAndControlsAtTheirCreationPlaces)
-{
-    const SelectionModel model;
-    EXPECT_FALSE(model.isDrawing());
-    EXPECT_FALSE(model.isDragging());
-    EXPECT_EQ(model.startX(), 0);
-    EXPECT_EQ(model.startY(), 0);
-    EXPECT_FALSE(model.selectionVisible());
-    EXPECT_EQ(model.hintPos(), QPoint(360, 280));
-    EXPECT_TRUE(model.labelText().isEmpty());
-}
-
-TEST(SelectionModelTest, PressMoveReleaseDrawsFromTheAnchor)
+TEST(SelectionModelTest, NewPressDrawsFromItsAnchorWhileTheHintFollows)
 {
     SelectionModel model;
-    model.pictureMouseDown(Qt::LeftButton, QPoint(100, 120));
-    EXPECT_TRUE(model.isDrawing());
+    draw(model, {10, 10}, {110, 60});
+    // A new press discards the shown selection.
+    model.pictureMouseDown(Qt::LeftButton, {100, 120});
     EXPECT_TRUE(model.selectionVisible());
     EXPECT_EQ(model.selection(), QRect(100, 120, 0, 0));
-    EXPECT_EQ(model.labelPos(), QPoint(100, 105));
     EXPECT_TRUE(model.labelText().isEmpty());
 
-    model.pictureMouseMove(QPoint(120, 130));
-    EXPECT_EQ(model.selection(), QRect(100, 120, 20, 10));
-    EXPECT_EQ(model.labelText(), QStringLiteral(" 20x 10"));
-    EXPECT_EQ(model.hintPos(), QPoint(130, 140));
-    // The label stays where the press put it while the size changes.
-    EXPECT_EQ(model.labelPos(), QPoint(100, 105));
-
-    model.pictureMouseUp();
-    EXPECT_FALSE(model.isDrawing());
-    EXPECT_TRUE(model.selectionVisible());
-    EXPECT_EQ(model.selection(), QRect(100, 120, 20, 10));
-
+    // The anchor stays top-left: up or left of it a size is zero.
+    const std::tuple<QPoint, QSize, const char *> moves[] = {{{120, 130}, {20, 10}, " 20x 10"},
+        {{50, 60}, {0, 0}, " 0x 0"}, {{50, 150}, {0, 30}, " 0x 30"}, {{105, 127}, {5, 7}, " 5x 7"}};
+    for (const auto &[cursor, size, label] : moves) {
+        model.pictureMouseMove(cursor);
+        EXPECT_EQ(model.selection(), QRect(QPoint(100, 120), size));
+        EXPECT_EQ(model.labelText(), label);
+        EXPECT_EQ(model.labelPos(), QPoint(100, 105));
+        EXPECT_EQ(model.hintPos(), cursor + QPoint(10, 10));
+    }
     // After the release, moving only carries the hint box.
-    model.pictureMouseMove(QPoint(400, 300));
-    EXPECT_EQ(model.selection(), QRect(100, 120, 20, 10));
+    model.pictureMouseUp();
+    model.pictureMouseMove({400, 300});
+    EXPECT_EQ(model.selection(), QRect(100, 120, 5, 7));
     EXPECT_EQ(model.hintPos(), QPoint(410, 310));
 }
 
-TEST(SelectionModelTest, DrawingUpOrLeftOfTheAnchorGivesZeroSizeThenGrowsAgain)
+// Esc or a right press on the bare picture first hides a selection, even one
+// of zero size, then closes. Other keys do nothing.
+TEST(SelectionModelTest, CancelHidesTheSelectionThenCloses)
 {
-    SelectionModel model;
-    model.pictureMouseDown(Qt::LeftButton, QPoint(200, 200));
-    model.pictureMouseMove(QPoint(150, 120));
-    EXPECT_EQ(model.selection(), QRect(200, 200, 0, 0));
-    EXPECT_EQ(model.labelText(), QStringLiteral(" 0x 0"));
+    for (const bool byEsc : {true, false}) {
+        for (const QPoint to : {QPoint(50, 60), QPoint(80, 90)}) {
+            SelectionModel model;
+            const auto cancel = [&] {
+                return byEsc ? model.pictureKeyUp(Qt::Key_Escape)
+                             : model.pictureMouseDown(Qt::RightButton, {500, 500});
+            };
+            draw(model, {50, 60}, to);
+            const QString label = model.labelText();
+            for (int key : {Qt::Key_Enter, Qt::Key_Return, Qt::Key_Space, Qt::Key_Q})
+                EXPECT_EQ(model.pictureKeyUp(key), Outcome::Stay);
+            EXPECT_TRUE(model.selectionVisible());
+            EXPECT_EQ(model.labelText(), label);
 
-    // Left of the anchor but below it: only the width stays zero.
-    model.pictureMouseMove(QPoint(150, 230));
-    EXPECT_EQ(model.selection(), QRect(200, 200, 0, 30));
-    EXPECT_EQ(model.labelText(), QStringLiteral(" 0x 30"));
-
-    model.pictureMouseMove(QPoint(205, 207));
-    EXPECT_EQ(model.selection(), QRect(200, 200, 5, 7));
-    EXPECT_EQ(model.labelText(), QStringLiteral(" 5x 7"));
-}
-
-TEST(SelectionModelTest, ZeroSizeSelectionStillTakesTheFirstOfTwoEscapes)
-{
-    SelectionModel model;
-    drawSelection(model, QPoint(50, 60), QPoint(50, 60));
-    EXPECT_TRUE(model.selectionVisible());
-    EXPECT_EQ(model.selection().size(), QSize(0, 0));
-
-    EXPECT_EQ(model.pictureKeyUp(Qt::Key_Escape), Outcome::Stay);
-    EXPECT_FALSE(model.selectionVisible());
-    EXPECT_TRUE(model.labelText().isEmpty());
-    EXPECT_EQ(model.pictureKeyUp(Qt::Key_Escape), Outcome::CloseWindow);
-}
-
-TEST(SelectionModelTest, RightPressHidesTheSelectionThenCloses)
-{
-    SelectionModel model;
-    drawSelection(model, QPoint(10, 10), QPoint(40, 30));
-    EXPECT_EQ(model.pictureMouseDown(Qt::RightButton, QPoint(500, 500)), Outcome::Stay);
-    EXPECT_FALSE(model.selectionVisible());
-    EXPECT_TRUE(model.labelText().isEmpty());
-    EXPECT_EQ(model.pictureMouseDown(Qt::RightButton, QPoint(500, 500)), Outcome::CloseWindow);
-}
-
-TEST(SelectionModelTest, OnlyTheReleaseOfEscapeActs)
-{
-    SelectionModel model;
-    drawSelection(model, QPoint(10, 10), QPoint(40, 30));
-    for (const int key : {int(Qt::Key_Enter), int(Qt::Key_Return), int(Qt::Key_Space),
-             int(Qt::Key_Q), int(Qt::Key_Backspace)}) {
-        EXPECT_EQ(model.pictureKeyUp(key), Outcome::Stay);
-        EXPECT_TRUE(model.selectionVisible()) << key;
-        EXPECT_EQ(model.labelText(), QStringLiteral(" 30x 20")) << key;
+            EXPECT_EQ(cancel(), Outcome::Stay);
+            EXPECT_FALSE(model.selectionVisible());
+            EXPECT_TRUE(model.labelText().isEmpty());
+            EXPECT_EQ(cancel(), Outcome::CloseWindow);
+        }
     }
-    SelectionModel empty;
-    EXPECT_EQ(empty.pictureKeyUp(Qt::Key_Q), Outcome::Stay);
-    EXPECT_EQ(empty.pictureKeyUp(Qt::Key_Escape), Outcome::CloseWindow);
 }
 
-TEST(SelectionModelTest, NewPressDiscardsTheShownSelection)
+TEST(SelectionModelTest, RightPressWhileDrawingEndsIt)
 {
     SelectionModel model;
-    drawSelection(model, QPoint(10, 10), QPoint(110, 60));
-    EXPECT_EQ(model.labelText(), QStringLiteral(" 100x 50"));
-
-    model.pictureMouseDown(Qt::LeftButton, QPoint(300, 200));
-    EXPECT_TRUE(model.selectionVisible());
-    EXPECT_EQ(model.selection(), QRect(300, 200, 0, 0));
-    EXPECT_TRUE(model.labelText().isEmpty());
-    EXPECT_EQ(model.labelPos(), QPoint(300, 185));
-    EXPECT_EQ(QPoint(model.startX(), model.startY()), QPoint(300, 200));
-}
-
-TEST(SelectionModelTest, RightPressWhileDrawingEndsItAndTheReleaseOnlyStopsDrawing)
-{
-    SelectionModel model;
-    model.pictureMouseDown(Qt::LeftButton, QPoint(10, 10));
-    model.pictureMouseMove(QPoint(60, 40));
-    EXPECT_EQ(model.pictureMouseDown(Qt::RightButton, QPoint(60, 40)), Outcome::Stay);
-    EXPECT_FALSE(model.isDrawing());
+    model.pictureMouseDown(Qt::LeftButton, {10, 10});
+    model.pictureMouseMove({60, 40});
+    EXPECT_EQ(model.pictureMouseDown(Qt::RightButton, {60, 40}), Outcome::Stay);
     EXPECT_FALSE(model.selectionVisible());
-    EXPECT_TRUE(model.labelText().isEmpty());
-
     // Moving on with the left button still held no longer sizes anything.
-    model.pictureMouseMove(QPoint(90, 90));
+    model.pictureMouseMove({90, 90});
     EXPECT_EQ(model.selection(), QRect(10, 10, 50, 30));
     EXPECT_TRUE(model.labelText().isEmpty());
     model.pictureMouseUp();
     EXPECT_FALSE(model.selectionVisible());
 }
 
-TEST(SelectionModelTest, MiddleButtonDoesNothing)
+TEST(SelectionModelTest, OnlyTheLeftButtonDrawsOrMoves)
 {
     SelectionModel model;
-    drawSelection(model, QPoint(10, 10), QPoint(40, 30));
-    EXPECT_EQ(model.pictureMouseDown(Qt::MiddleButton, QPoint(300, 300)), Outcome::Stay);
-    model.areaMouseDown(Qt::MiddleButton, QPoint(20, 20));
-    EXPECT_FALSE(model.isDrawing());
-    EXPECT_FALSE(model.isDragging());
+    draw(model, {10, 10}, {40, 30});
+    EXPECT_EQ(model.pictureMouseDown(Qt::MiddleButton, {300, 300}), Outcome::Stay);
+    for (const auto button : {Qt::MiddleButton, Qt::RightButton}) {
+        model.areaMouseDown(button, {20, 20});
+        model.areaMouseMove({300, 300});
+    }
     EXPECT_TRUE(model.selectionVisible());
     EXPECT_EQ(model.selection(), QRect(10, 10, 30, 20));
-    EXPECT_EQ(model.labelText(), QStringLiteral(" 30x 20"));
+    EXPECT_EQ(model.labelText(), " 30x 20");
 }
 
 TEST(SelectionModelTest, MovingKeepsTheGrabbedPointUnderTheCursor)
 {
     SelectionModel model;
-    drawSelection(model, QPoint(100, 100), QPoint(140, 130));
-    model.pictureMouseMove(QPoint(200, 200));
+    draw(model, {100, 100}, {140, 130});
+    model.pictureMouseMove({200, 200});
     const QPoint hintBefore = model.hintPos();
 
-    // Grabbed 15 right and 5 below the top-left corner.
-    model.areaMouseDown(Qt::LeftButton, QPoint(115, 105));
-    EXPECT_TRUE(model.isDragging());
-    EXPECT_EQ(QPoint(model.startX(), model.startY()), QPoint(15, 5));
-
-    model.areaMouseMove(QPoint(315, 55));
+    // Grabbed 15 right and 5 below the top-left corner; the label travels
+    // along with its text, the hint box stands still.
+    model.areaMouseDown(Qt::LeftButton, {115, 105});
+    model.areaMouseMove({315, 55});
     EXPECT_EQ(model.selection(), QRect(300, 50, 40, 30));
     EXPECT_EQ(model.labelPos(), QPoint(300, 35));
-    EXPECT_EQ(model.labelText(), QStringLiteral(" 40x 30"));
+    EXPECT_EQ(model.labelText(), " 40x 30");
     EXPECT_EQ(model.hintPos(), hintBefore);
-
     // Nothing keeps the rectangle on the picture.
-    model.areaMouseMove(QPoint(5, 2));
+    model.areaMouseMove({5, 2});
     EXPECT_EQ(model.selection(), QRect(-10, -3, 40, 30));
-    EXPECT_EQ(model.labelPos(), QPoint(-10, -18));
 
-    // After the release the hint box follows the cursor over the rectangle again.
+    // After the release the hint box follows the cursor over the rectangle.
     model.areaMouseUp();
-    EXPECT_FALSE(model.isDragging());
     EXPECT_EQ(model.hintPos(), hintBefore);
-    model.areaMouseMove(QPoint(10, 10));
+    model.areaMouseMove({10, 10});
     EXPECT_EQ(model.selection(), QRect(-10, -3, 40, 30));
     EXPECT_EQ(model.hintPos(), QPoint(20, 20));
 }
 
-TEST(SelectionModelTest, RightPressOnTheRectangleDoesNotMoveIt)
-{
-    SelectionModel model;
-    drawSelection(model, QPoint(100, 100), QPoint(140, 130));
-    model.areaMouseDown(Qt::RightButton, QPoint(110, 110));
-    model.areaMouseMove(QPoint(300, 300));
-    EXPECT_FALSE(model.isDragging());
-    EXPECT_TRUE(model.selectionVisible());
-    EXPECT_EQ(model.selection(), QRect(100, 100, 40, 30));
-}
-
 TEST(SelectionModelTest, LabelShowsScreenPixelsAtEveryRatio)
 {
-    const struct
-    {
-        qreal ratio;
-        QString label;
-    } cases[] = {{1.0, QStringLiteral(" 20x 10")}, {1.5, QStringLiteral(" 30x 15")},
-        {2.0, QStringLiteral(" 40x 20")}, {1.25, QStringLiteral(" 25x 13")}};
-    for (const auto &c : cases) {
-        SelectionModel model(c.ratio);
+    const std::pair<qreal, const char *> cases[]
+        = {{1.0, " 20x 10"}, {1.5, " 30x 15"}, {2.0, " 40x 20"}, {1.25, " 25x 13"}};
+    for (const auto &[ratio, label] : cases) {
+        SelectionModel model(ratio);
         // An odd anchor puts the edges on half device pixels at 1.5.
-        drawSelection(model, QPoint(33, 17), QPoint(53, 27));
-        EXPECT_EQ(model.labelText(), c.label) << c.ratio;
+        draw(model, {33, 17}, {53, 27});
+        EXPECT_EQ(model.labelText(), label) << ratio;
     }
 }
 
-TEST(DeviceGeometryTest, SelectionMapsToWholeScreenPixels)
+TEST(DeviceGeometryTest, SelectionMapsToWholeScreenPixelsOfAFixedSize)
 {
     using DeviceGeometry::selectionDeviceRect;
-    EXPECT_EQ(selectionDeviceRect(QRect(33, 17, 20, 10), 1.0), QRect(33, 17, 20, 10));
-    EXPECT_EQ(selectionDeviceRect(QRect(33, 17, 20, 10), 2.0), QRect(66, 34, 40, 20));
-    EXPECT_EQ(selectionDeviceRect(QRect(33, 17, 20, 10), 1.5), QRect(50, 26, 30, 15));
-    EXPECT_EQ(selectionDeviceRect(QRect(33, 17, 0, 0), 1.5), QRect(50, 26, 0, 0));
-}
-
-TEST(DeviceGeometryTest, DeviceSizeDoesNotDependOnThePlace)
-{
-    using DeviceGeometry::selectionDeviceRect;
-    // A selection moved anywhere, partly off the picture too, keeps the size
-    // its label showed.
+    // Moved anywhere, partly off the picture too, the size its label showed.
     for (const qreal ratio : {1.0, 1.25, 1.5, 1.75, 2.0}) {
-        const QSize size = selectionDeviceRect(QRect(0, 0, 21, 11), ratio).size();
+        const QSize size = selectionDeviceRect({0, 0, 21, 11}, ratio).size();
         for (int x = -7; x <= 7; ++x) {
-            const QRect moved = selectionDeviceRect(QRect(x, x * 3, 21, 11), ratio);
+            const QRect moved = selectionDeviceRect({x, x * 3, 21, 11}, ratio);
             EXPECT_EQ(moved.size(), size) << ratio << " at " << x;
-            // One logical step moves the rectangle by the rounded step, never more.
-            const QRect next = selectionDeviceRect(QRect(x + 1, x * 3, 21, 11), ratio);
-            EXPECT_LE(next.x() - moved.x(), int(ratio) + 1);
-            EXPECT_GE(next.x() - moved.x(), int(ratio));
+            const int step = selectionDeviceRect({x + 1, x * 3, 21, 11}, ratio).x() - moved.x();
+            EXPECT_TRUE(step == int(ratio) || step == int(ratio) + 1) << ratio << " at " << x;
         }
     }
 }

@@ -2,14 +2,11 @@
 #include "PlatformTest.h"
 #include "platform/Shell.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <optional>
 
-using platform::PlatformError;
 using platform::Shell;
-using namespace testsupport;
 
 class PlatformSpecialFoldersTest : public PlatformTest
 {
@@ -20,10 +17,10 @@ protected:
         for (const char *name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
             m_saved.emplace_back(name,
                 qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
-        QDir().mkpath(m_home);
-        QDir().mkpath(at(QStringLiteral("config")));
-        qputenv("HOME", QFile::encodeName(m_home));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(at(QStringLiteral("config"))));
+        mkdirAt(m_home);
+        mkdirAt("config");
+        qputenv("HOME", QFile::encodeName(at(m_home)));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(at("config")));
         qunsetenv("XDG_DATA_HOME");
     }
 
@@ -33,45 +30,41 @@ protected:
             value ? qputenv(name, *value) : qunsetenv(name);
     }
 
-    const QString m_home = at(QStringLiteral("家 目录"));
+    // Where SpecialFolders() says `name` is; it must exist as a folder.
+    QString folder(const char *name)
+    {
+        const QString path = Shell().SpecialFolders(name);
+        EXPECT_TRUE(QFileInfo(path).isDir()) << name;
+        return path;
+    }
+
+    const QString m_home = "家 目录";
     std::vector<std::pair<const char *, std::optional<QByteArray>>> m_saved;
 };
 
-TEST_F(PlatformSpecialFoldersTest, AppDataIsXdgDataHomeElseUnderHome)
+// AppData: XDG_DATA_HOME, else under the home; desktop: where xdg-user-dirs
+// puts it, else under the home. Both are created.
+TEST_F(PlatformSpecialFoldersTest, FoldersAreWhereXdgPutsThemAndExist)
 {
-    const QString fallback = m_home + QStringLiteral("/.local/share");
-    EXPECT_EQ(Shell().SpecialFolders(QStringLiteral("AppData")), fallback);
-    EXPECT_TRUE(QFileInfo(fallback).isDir());
-    EXPECT_EQ(modeOf(fallback), 0700u);
-
-    qputenv("XDG_DATA_HOME", QFile::encodeName(at(QStringLiteral("数据/"))));
-    EXPECT_EQ(Shell().SpecialFolders(QStringLiteral("appdata")), at(QStringLiteral("数据")));
-    EXPECT_TRUE(QFileInfo(at(QStringLiteral("数据"))).isDir());
-
+    EXPECT_EQ(folder("AppData"), at("家 目录/.local/share"));
+    EXPECT_EQ(modeOf(at("家 目录/.local/share")), 0700u);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(at("数据/")));
+    EXPECT_EQ(folder("appdata"), at("数据"));
     qputenv("XDG_DATA_HOME", "relative/data"); // not a valid XDG setting
-    EXPECT_EQ(Shell().SpecialFolders(QStringLiteral("AppData")), fallback);
-}
+    EXPECT_EQ(folder("AppData"), at("家 目录/.local/share"));
 
-TEST_F(PlatformSpecialFoldersTest, DesktopIsCreatedWhereXdgUserDirsPutIt)
-{
-    EXPECT_EQ(
-        Shell().SpecialFolders(QStringLiteral("desktop")), m_home + QStringLiteral("/Desktop"));
-    EXPECT_TRUE(QFileInfo(m_home + QStringLiteral("/Desktop")).isDir());
-
-    writeAll(at(QStringLiteral("config/user-dirs.dirs")),
-        QStringLiteral("XDG_DESKTOP_DIR=\"$HOME/桌面\"\n").toUtf8());
-    EXPECT_EQ(Shell().SpecialFolders(QStringLiteral("Desktop")), m_home + QStringLiteral("/桌面"));
-    EXPECT_TRUE(QFileInfo(m_home + QStringLiteral("/桌面")).isDir());
+    EXPECT_EQ(folder("desktop"), at("家 目录/Desktop"));
+    put("config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/桌面\"\n");
+    EXPECT_EQ(folder("Desktop"), at("家 目录/桌面"));
 }
 
 TEST_F(PlatformSpecialFoldersTest, FailsOnUnknownNameAndUncreatableFolder)
 {
-    EXPECT_PLATFORM_ERROR(Shell().SpecialFolders(QStringLiteral("Programs")),
-        PlatformError::InvalidArgument, "SpecialFolders", "Programs");
-    const Mount readOnly(m_home);
+    EXPECT_RAISES(
+        Shell().SpecialFolders("Programs"), InvalidArgument, "SpecialFolders", "Programs");
+    const Mount readOnly(at(m_home));
     SKIP_UNLESS_MOUNTED(readOnly);
-    EXPECT_PLATFORM_ERROR(Shell().SpecialFolders(QStringLiteral("desktop")),
-        PlatformError::PermissionDenied, "SpecialFolders", "Desktop");
-    EXPECT_PLATFORM_ERROR(Shell().SpecialFolders(QStringLiteral("AppData")),
-        PlatformError::PermissionDenied, "SpecialFolders", ".local/share");
+    EXPECT_RAISES(Shell().SpecialFolders("desktop"), PermissionDenied, "SpecialFolders", "Desktop");
+    EXPECT_RAISES(
+        Shell().SpecialFolders("AppData"), PermissionDenied, "SpecialFolders", ".local/share");
 }

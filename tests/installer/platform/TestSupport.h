@@ -1,49 +1,52 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
+#include "Files.h"
+#include "Mount.h"
+#include "platform/PlatformError.h"
 
+#include <QProcess>
+
+#include <cerrno>
 #include <functional>
+#include <grp.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
-// Helpers of the platform layer's tests. They run as root, so places that
-// must refuse writes are real read-only mounts, and cases that need an
-// unprivileged user run in a child process as nobody.
+// Helpers of the installer's tests against real files, run as root.
 namespace testsupport {
-
-QByteArray readAll(const QString &path);
-void writeAll(const QString &path, const QByteArray &bytes);
-// Every entry of a folder, hidden ones included, sorted by name.
-QStringList entriesOf(const QString &folder);
-// Permission bits of an entry (a link is not followed).
-unsigned modeOf(const QString &path);
-
-// A mount over `folder` for the object's lifetime: the folder itself bound
-// read-only, or a fresh tmpfs with `tmpfsOptions` ("size=64k"). ok() is false,
-// with the reason in error(), when the system refused.
-class Mount
-{
-public:
-    explicit Mount(const QString &folder, const QByteArray &tmpfsOptions = {});
-    ~Mount();
-    Mount(const Mount &) = delete;
-    Mount &operator=(const Mount &) = delete;
-
-    bool ok() const { return m_mounted; }
-    std::string error() const { return m_error; }
-
-private:
-    QByteArray m_folder;
-    bool m_mounted = false;
-    std::string m_error;
-};
 
 constexpr unsigned NobodyId = 65534;
 
-// Runs `body` in a child process as user and group nobody. Returns its result,
-// the number of a PlatformError it raised, or 255 for anything else.
-int runAsNobody(const std::function<int()> &body);
-// Hands a tree over to nobody (chown -R).
-void giveToNobody(const QString &path);
+// Runs `body` in a child process as user and group nobody (the tests run as
+// root). Returns its result, the number of a PlatformError it raised, or 255.
+inline int runAsNobody(const std::function<int()> &body)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        throw std::runtime_error("fork failed");
+    if (child == 0) {
+        int status = 255;
+        if (::setgroups(0, nullptr) == 0 && ::setresgid(NobodyId, NobodyId, NobodyId) == 0
+            && ::setresuid(NobodyId, NobodyId, NobodyId) == 0) {
+            try {
+                status = body();
+            } catch (const platform::PlatformError &error) {
+                status = error.number();
+            } catch (...) { }
+        }
+        ::_exit(status);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) { }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 255;
+}
+
+// Hands a tree over to nobody.
+inline void giveToNobody(const QString &path)
+{
+    if (QProcess::execute("chown", {"-R", "65534:65534", path}) != 0)
+        throw std::runtime_error("chown failed: " + path.toStdString());
+}
 
 } // namespace testsupport

@@ -2,94 +2,74 @@
 #include "PlatformTest.h"
 #include "platform/FileSystem.h"
 
-#include <QDir>
-
 using platform::FileSystem;
-using platform::PlatformError;
-using namespace testsupport;
 
-class PlatformTextFileTest : public PlatformTest
-{
-protected:
-    const QString m_path = at(QStringLiteral("vexaconfig.txt"));
-};
+using PlatformTextFileTest = PlatformTest;
 
 TEST_F(PlatformTextFileTest, ReplacesTheFileOnCloseWithUtf8Lines)
 {
-    writeAll(m_path, "a much longer earlier line\nand a second one\n");
-    chmodAt(QStringLiteral("vexaconfig.txt"), 0600);
-    platform::TextStream stream = FileSystem().CreateTextFile(m_path, true);
-    stream.WriteLine(QStringLiteral("D:\\Games, old\\vexa"));
-    stream.WriteLine(QStringLiteral("/home/用户/vexa"));
+    const QString path = at("vexaconfig.txt");
+    put("vexaconfig.txt", "a much longer earlier line\nand a second one\n");
+    chmodAt("vexaconfig.txt", 0600);
+    platform::TextStream stream = FileSystem().CreateTextFile(path, true);
+    stream.WriteLine("D:\\Games, old\\vexa");
+    stream.WriteLine("/home/用户/vexa");
     // Until Close a reader sees the earlier file.
-    EXPECT_EQ(readAll(m_path), QByteArray("a much longer earlier line\nand a second one\n"));
+    EXPECT_EQ(read("vexaconfig.txt"), "a much longer earlier line\nand a second one\n");
     stream.Close();
     stream.Close();
 
     EXPECT_EQ(
-        readAll(m_path), QByteArray("D:\\Games, old\\vexa\n/home/\xE7\x94\xA8\xE6\x88\xB7/vexa\n"));
-    EXPECT_EQ(modeOf(m_path), 0600u);
-    EXPECT_EQ(entriesOf(m_root.path()), QStringList {QStringLiteral("vexaconfig.txt")});
-    EXPECT_PLATFORM_ERROR(
-        stream.WriteLine(QStringLiteral("late")), PlatformError::BadFileMode, "WriteLine", m_path);
-}
+        read("vexaconfig.txt"), "D:\\Games, old\\vexa\n/home/\xE7\x94\xA8\xE6\x88\xB7/vexa\n");
+    EXPECT_EQ(modeOf(path), 0600u);
+    EXPECT_EQ(entries(), QStringList {"vexaconfig.txt"});
+    EXPECT_RAISES(stream.WriteLine("late"), BadFileMode, "WriteLine", path);
 
-TEST_F(PlatformTextFileTest, StreamDroppedWithoutCloseLeavesNoTrace)
-{
-    writeAll(m_path, "earlier\n");
-    FileSystem().CreateTextFile(m_path, true).WriteLine(QStringLiteral("never committed"));
-    EXPECT_EQ(readAll(m_path), QByteArray("earlier\n"));
-    EXPECT_EQ(entriesOf(m_root.path()), QStringList {QStringLiteral("vexaconfig.txt")});
+    // A stream dropped without Close leaves no trace.
+    FileSystem().CreateTextFile(path, true).WriteLine("never committed");
+    EXPECT_EQ(
+        read("vexaconfig.txt"), "D:\\Games, old\\vexa\n/home/\xE7\x94\xA8\xE6\x88\xB7/vexa\n");
+    EXPECT_EQ(entries(), QStringList {"vexaconfig.txt"});
 }
 
 TEST_F(PlatformTextFileTest, WithoutOverwriteAnExistingFileIsKept)
 {
-    writeAll(m_path, "earlier\n");
-    EXPECT_PLATFORM_ERROR(FileSystem().CreateTextFile(m_path, false),
-        PlatformError::FileAlreadyExists, "CreateTextFile", m_path);
+    put("vexaconfig.txt", "earlier\n");
+    EXPECT_RAISES(FileSystem().CreateTextFile(at("vexaconfig.txt"), false), FileAlreadyExists,
+        "CreateTextFile", "vexaconfig.txt");
     // Also a file that appears while the stream is open.
-    const QString late = at(QStringLiteral("late.txt"));
-    platform::TextStream stream = FileSystem().CreateTextFile(late, false);
-    writeAll(late, "theirs\n");
-    EXPECT_PLATFORM_ERROR(stream.Close(), PlatformError::FileAlreadyExists, "Close", late);
-    EXPECT_EQ(readAll(late), QByteArray("theirs\n"));
-    EXPECT_EQ(entriesOf(m_root.path()),
-        (QStringList {QStringLiteral("late.txt"), QStringLiteral("vexaconfig.txt")}));
+    platform::TextStream stream = FileSystem().CreateTextFile(at("late.txt"), false);
+    put("late.txt", "theirs\n");
+    EXPECT_RAISES(stream.Close(), FileAlreadyExists, "Close", "late.txt");
+    EXPECT_EQ(read("late.txt"), "theirs\n");
+    EXPECT_EQ(entries(), (QStringList {"late.txt", "vexaconfig.txt"}));
 }
 
-TEST_F(PlatformTextFileTest, FailsOnMissingFolderFolderPathAndReadOnlyFolder)
+TEST_F(PlatformTextFileTest, FailuresKeepTheEarlierFile)
 {
     FileSystem fs;
-    const QString noFolder = at(QStringLiteral("missing/vexaconfig.txt"));
-    EXPECT_PLATFORM_ERROR(
-        fs.CreateTextFile(noFolder, true), PlatformError::PathNotFound, "CreateTextFile", noFolder);
-    QDir().mkdir(at(QStringLiteral("ro")));
-    EXPECT_PLATFORM_ERROR(fs.CreateTextFile(at(QStringLiteral("ro")), true),
-        PlatformError::PathFileAccessError, "CreateTextFile", "ro");
+    const QString noFolder = at("missing/vexaconfig.txt");
+    EXPECT_RAISES(fs.CreateTextFile(noFolder, true), PathNotFound, "CreateTextFile", noFolder);
+    mkdirAt("ro");
+    EXPECT_RAISES(fs.CreateTextFile(at("ro"), true), PathFileAccessError, "CreateTextFile", "ro");
+    {
+        const Mount readOnly(at("ro"));
+        SKIP_UNLESS_MOUNTED(readOnly);
+        EXPECT_RAISES(fs.CreateTextFile(at("ro/vexaconfig.txt"), true), PermissionDenied,
+            "CreateTextFile", "ro/vexaconfig.txt");
+    }
 
-    const Mount readOnly(at(QStringLiteral("ro")));
-    SKIP_UNLESS_MOUNTED(readOnly);
-    const QString blocked = at(QStringLiteral("ro/vexaconfig.txt"));
-    EXPECT_PLATFORM_ERROR(fs.CreateTextFile(blocked, true), PlatformError::PermissionDenied,
-        "CreateTextFile", blocked);
-}
-
-TEST_F(PlatformTextFileTest, DiskFullKeepsEarlierFile)
-{
-    QDir().mkdir(at(QStringLiteral("small")));
-    const Mount small(at(QStringLiteral("small")), "size=64k");
+    const Mount small(at("ro"), "size=64k");
     SKIP_UNLESS_MOUNTED(small);
-    const QString path = at(QStringLiteral("small/vexaconfig.txt"));
-    writeAll(path, "earlier\n");
-    EXPECT_PLATFORM_ERROR(
+    put("ro/vexaconfig.txt", "earlier\n");
+    EXPECT_RAISES(
         {
-            platform::TextStream stream = FileSystem().CreateTextFile(path, true);
+            platform::TextStream stream = fs.CreateTextFile(at("ro/vexaconfig.txt"), true);
             for (int i = 0; i < 64; ++i)
                 stream.WriteLine(QString(8 * 1024, u'x'));
             stream.Close();
         },
-        PlatformError::DiskFull, "WriteLine", path);
-    EXPECT_EQ(readAll(path), QByteArray("earlier\n"));
-    EXPECT_EQ(
-        entriesOf(at(QStringLiteral("small"))), QStringList {QStringLiteral("vexaconfig.txt")});
+        DiskFull, "WriteLine", "ro/vexaconfig.txt");
+    EXPECT_EQ(read("ro/vexaconfig.txt"), "earlier\n");
+    EXPECT_EQ(entries("ro"), QStringList {"vexaconfig.txt"});
 }

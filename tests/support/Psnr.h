@@ -15,13 +15,11 @@ inline double psnr(const QImage &expected, const QImage &actual)
         return 0.0;
     double sum = 0.0;
     for (int y = 0; y < a.height(); ++y) {
-        const auto *rowA = reinterpret_cast<const QRgb *>(a.constScanLine(y));
-        const auto *rowB = reinterpret_cast<const QRgb *>(b.constScanLine(y));
         for (int x = 0; x < a.width(); ++x) {
-            const int dr = qRed(rowA[x]) - qRed(rowB[x]);
-            const int dg = qGreen(rowA[x]) - qGreen(rowB[x]);
-            const int db = qBlue(rowA[x]) - qBlue(rowB[x]);
-            sum += dr * dr + dg * dg + db * db;
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            for (const int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)})
+                sum += d * d;
         }
     }
     const double mse = sum / (3.0 * a.width() * a.height());
