@@ -59,22 +59,22 @@ QImage screen()
 // Command1 in `shot` of a window at `origin`.
 QString captionOf(const QImage &shot, QPoint origin, int entries)
 {
-    QList<std::pair<QString, bool>> candidates {{QStringLiteral("开始安装"), true},
-        {QStringLiteral("安装中..."), false}, {QStringLiteral("安装完成,打开软件"), true}};
-    for (int i = 0; i < entries; ++i)
-        candidates.append({QStringLiteral("安装中(%1/%2)...").arg(entries - 1).arg(i), false});
+    QStringList captions {QStringLiteral("开始安装"), QStringLiteral("安装完成,打开软件")};
+    for (int i = -1; i < entries; ++i)
+        captions << (i < 0 ? QStringLiteral("安装中...")
+                           : QStringLiteral("安装中(%1/%2)...").arg(entries - 1).arg(i));
     const QImage button
         = shot.copy(command1.translated(origin)).convertToFormat(QImage::Format_RGB32);
     QString nearest;
     qint64 best = std::numeric_limits<qint64>::max();
-    for (const auto &[caption, enabled] : candidates) {
+    for (const QString &caption : captions) {
         QWidget window;
         QFont font = window.font();
         font.setPixelSize(11); // the installer window's font
         window.setFont(font);
         QPushButton rendered(caption, &window);
         rendered.setGeometry(QRect(QPoint(0, 0), command1.size()));
-        rendered.setEnabled(enabled);
+        rendered.setEnabled(!caption.startsWith(QStringLiteral("安装中")));
         const QImage reference = rendered.grab().toImage().convertToFormat(QImage::Format_RGB32);
         qint64 distance = 0;
         for (int y = 0; y < button.height(); ++y)
@@ -119,18 +119,11 @@ struct Installer
             return false;
         window = window.split('\n').first();
         QThread::msleep(500); // let the first frame be drawn
+        QMap<QByteArray, int> shell; // X=, Y=, WIDTH=, HEIGHT=
         for (const QByteArray &line :
-            run({"xdotool", "getwindowgeometry", "--shell", window}).split('\n')) {
-            const int value = line.mid(line.indexOf('=') + 1).toInt();
-            if (line.startsWith("X="))
-                geometry.moveLeft(value);
-            else if (line.startsWith("Y="))
-                geometry.moveTop(value);
-            else if (line.startsWith("WIDTH="))
-                geometry.setWidth(value);
-            else if (line.startsWith("HEIGHT="))
-                geometry.setHeight(value);
-        }
+            run({"xdotool", "getwindowgeometry", "--shell", window}).split('\n'))
+            shell[line.left(line.indexOf('='))] = line.mid(line.indexOf('=') + 1).toInt();
+        geometry = QRect(shell["X"], shell["Y"], shell["WIDTH"], shell["HEIGHT"]);
         run({"xdotool", "windowfocus", "--sync", window});
         return true;
     }
@@ -210,14 +203,14 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
 
     // A user whose home, data, configuration and runtime folders all lie below the root.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *folder : {"home/Desktop", "data", "config", "run", "bin"})
+    const std::pair<const char *, const char *> folders[]
+        = {{"HOME", "home"}, {"XDG_DATA_HOME", "data"}, {"XDG_CONFIG_HOME", "config"},
+            {"XDG_DESKTOP_DIR", "home/Desktop"}, {"XDG_RUNTIME_DIR", "run"}, {"", "bin"}};
+    for (const auto &[variable, folder] : folders) {
         QDir().mkpath(root.filePath(folder));
+        env.insert(variable, root.filePath(folder));
+    }
     QFile::setPermissions(root.filePath("run"), QFileDevice::Permissions(0x7700));
-    env.insert("HOME", root.filePath("home"));
-    env.insert("XDG_DATA_HOME", root.filePath("data"));
-    env.insert("XDG_CONFIG_HOME", root.filePath("config"));
-    env.insert("XDG_DESKTOP_DIR", root.filePath("home/Desktop"));
-    env.insert("XDG_RUNTIME_DIR", root.filePath("run"));
     const QString launcher = root.filePath("bin/xdg-open"), opened = root.filePath("opened.txt");
     writeAll(launcher, "#!/bin/sh\nprintf '%s|%s\\n' \"$#\" \"$1\" >> \"$VEXA_TEST_OPENED\"\n");
     QFile::setPermissions(launcher, QFileDevice::Permissions(0x7755));
@@ -236,17 +229,7 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
         EXPECT_EQ(window.size(), QSize(375, 248));
         EXPECT_LE(qAbs(2 * window.x() + window.width() - desktop.width()), 2);
         EXPECT_LE(qAbs(2 * window.y() + window.height() - desktop.height()), 2);
-        const QImage start = screen();
-        start.save(artifacts + "/installer-window.png");
-        // The link's row is drawn in pure blue.
-        const QImage link = start.copy(QRect(190, 208, 180, 17).translated(window.topLeft()));
-        int blue = 0;
-        for (int y = 0; y < link.height(); ++y)
-            for (int x = 0; x < link.width(); ++x) {
-                const QRgb pixel = link.pixel(x, y);
-                blue += qBlue(pixel) > 200 && qRed(pixel) < 50 && qGreen(pixel) < 50;
-            }
-        EXPECT_GT(blue, 20);
+        screen().save(artifacts + "/installer-window.png");
 
         installer.click(pathBox);
         run({"xdotool", "key", "ctrl+a"});
@@ -273,10 +256,8 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
         // The unreachable report showed nothing: the window is the only one.
         EXPECT_EQ(run({"xdotool", "search", "--onlyvisible", "--name", "."}), installer.window);
 
-        EXPECT_EQ(listing(typed), listing(pristine));
+        EXPECT_EQ(listing(typed), listing(pristine)); // executable bits too
         EXPECT_EQ(QProcess::execute("diff", {"-r", pristine, typed}), 0);
-        for (const char *program : {"vexa.exe", "vexacaptScreen"})
-            EXPECT_TRUE(QFileInfo(typed + '/' + program).isExecutable()) << program;
         EXPECT_EQ(readAll(root.filePath("data/vexaconfig.txt")), (typed + '\n').toUtf8());
         const QString shortcut = root.filePath("home/Desktop/VEXA.lnk");
         ASSERT_TRUE(shortcutReadersPresent());

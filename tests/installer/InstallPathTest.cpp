@@ -85,8 +85,9 @@ long long bytesReadByProcess()
 
 TEST_F(InstallPathTest, FilesOverThirtyTwoKiBGiveDefaultWithoutBeingRead)
 {
+    constexpr qsizetype cap = 32 * 1024;
     QByteArray content = "/opt/x\n";
-    content.append(QByteArray(maxSettingsFileSize - content.size(), 'a'));
+    content.append(QByteArray(cap - content.size(), 'a'));
     write(content);
     EXPECT_EQ(read(), QStringLiteral("/opt/x"));
     write(content + 'a');
@@ -96,7 +97,7 @@ TEST_F(InstallPathTest, FilesOverThirtyTwoKiBGiveDefaultWithoutBeingRead)
     const long long before = bytesReadByProcess();
     ASSERT_GE(before, 0);
     EXPECT_EQ(read(), fallback());
-    EXPECT_LT(bytesReadByProcess() - before, 2 * (maxSettingsFileSize + 1));
+    EXPECT_LT(bytesReadByProcess() - before, 2 * (cap + 1));
 }
 
 // A reader that blocks would hang the child; the alarm then ends it with a signal.

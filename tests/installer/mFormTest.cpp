@@ -2,10 +2,10 @@
 #include "mForm.h"
 #include "ErrorGuard.h"
 #include "MakerSite.h"
-#include "ModalWatch.h"
 #include "Module1.h"
 #include "platform/PlatformError.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
@@ -24,6 +24,20 @@
 #include <vector>
 
 namespace {
+
+// Acts on the next modal dialog of type T once its event loop runs, so a test can inspect and
+// close a real modal box instead of blocking on it.
+template<typename T> void onNextModal(std::function<void(T *)> act)
+{
+    QTimer::singleShot(0, [act] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *dialog = qobject_cast<T *>(modal))
+            return act(dialog);
+        ADD_FAILURE() << "no modal dialog of the expected type";
+        if (modal)
+            modal->close();
+    });
+}
 
 class mFormTest : public ::testing::Test
 {
@@ -106,8 +120,6 @@ TEST_F(mFormTest, AgreementIsSixLinesThatFitAboveTheCheckBox)
         QStringLiteral("4、使用方法请查看 使用说明.txt。"),
     };
     EXPECT_EQ(text.split(QStringLiteral("\r\n")), expected);
-    EXPECT_EQ(text.count(QLatin1Char('\n')), 5);
-    EXPECT_EQ(text.count(QLatin1Char('\r')), 5);
 
     // Drawn as six lines: CR LF looks exactly like LF, and every line shows above Check1.
     QLabel withLf(
