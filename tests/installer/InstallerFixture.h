@@ -1,15 +1,12 @@
 #pragma once
-// Ground for the installer window's tests on real temporary folders: a program folder with its
-// package, data and desktop folders, all below a root whose path holds blanks and Chinese
-// characters. The timer is driven by hand (one call per tick); tips, errors, started programs and
-// opened URLs are recorded, and errors let the test go on.
+// The installer window on real temporary folders below a root whose path holds blanks and Chinese
+// characters: program folder with its package, data, desktop. The timer is driven by hand; tips,
+// errors, started programs and opened URLs are recorded, and errors let the test go on.
 #include "TestSupport.h"
 #include "mForm.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QDirIterator>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
@@ -18,16 +15,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <unistd.h>
 #include <vector>
 
-struct RecordedError
-{
-    int number;
-    QString description;
-};
+using namespace testsupport;
 
 // Every entry below `root` by relative path: a file's content, or "<dir>" for a folder.
 inline QMap<QString, QByteArray> treeOf(const QString &root)
@@ -37,8 +29,7 @@ inline QMap<QString, QByteArray> treeOf(const QString &root)
         QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString entry = it.next();
-        tree.insert(
-            entry.mid(root.size()), it.fileInfo().isDir() ? "<dir>" : testsupport::readAll(entry));
+        tree.insert(entry.mid(root.size()), it.fileInfo().isDir() ? "<dir>" : readAll(entry));
     }
     return tree;
 }
@@ -46,6 +37,12 @@ inline QMap<QString, QByteArray> treeOf(const QString &root)
 class InstallerFixture : public ::testing::Test
 {
 protected:
+    struct Error
+    {
+        int number;
+        QString description;
+    };
+
     void SetUp() override
     {
         ASSERT_TRUE(root.isValid());
@@ -54,11 +51,11 @@ protected:
     }
 
     QString at(const QString &relative) const { return root.filePath(relative); }
-    // A package file whose content is its own name, so every copy can be told apart.
+    // A file whose content is its own name, so every copy can be told apart.
     void put(const QString &relative)
     {
         QDir().mkpath(QFileInfo(at(relative)).path());
-        testsupport::writeAll(at(relative), relative.toUtf8());
+        writeAll(at(relative), relative.toUtf8());
     }
     void link(const QString &target, const QString &relative)
     {
@@ -110,10 +107,10 @@ protected:
 
     QTemporaryDir root {QDir::tempPath() + QStringLiteral("/安装 测试 XXXXXX")};
     QStringList tips;
-    std::vector<RecordedError> errors;
+    std::vector<Error> errors;
     QUrl reportServer {QStringLiteral("http://127.0.0.1:1/")}; // nothing listens there
     QStringList started; // programs the window asked to start
     std::function<void(const QString &)> startProgram; // then runs this, when set
     QList<QUrl> opened; // URLs the window asked the desktop to open
-    bool openResult = true; // what the desktop answers
+    bool openResult = true;
 };
