@@ -18,17 +18,6 @@
 
 #include <memory>
 
-// One QApplication for the run, offscreen unless the caller chose a platform
-// (test discovery runs without the test's environment).
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
-
 namespace {
 
 QImage rgb32(const QImage &image)
