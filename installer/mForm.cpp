@@ -5,6 +5,7 @@
 #include "InstallPath.h"
 #include "InstallReport.h"
 #include "Launch.h"
+#include "MessageBoxFit.h"
 #include "Module1.h"
 #include "PackageLinks.h"
 #include "platform/FileSystem.h"
@@ -155,6 +156,7 @@ void mForm::showTipBox(QWidget *owner, const QString &message)
 {
     QMessageBox box(
         QMessageBox::NoIcon, QStringLiteral("安装提示"), message, QMessageBox::Ok, owner);
+    fitToScreen(box);
     box.exec();
 }
 
