@@ -162,6 +162,7 @@ struct Installer
     {
         if (!putOnClipboard(folder))
             return false;
+        run({"xdotool", "windowfocus", "--sync", window}); // back from a closed box
         click(pathBox);
         run({"xdotool", "key", "ctrl+a", "ctrl+v"});
         return true;
