@@ -1,5 +1,6 @@
 #include "ErrorGuard.h"
 
+#include "MessageBoxFit.h"
 #include "platform/PlatformError.h"
 
 #include <QCoreApplication>
@@ -44,6 +45,7 @@ void ErrorGuard::showReportBox(int number, const QString &description)
 {
     QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(),
         QStringLiteral("运行时错误 %1：\n\n%2").arg(number).arg(description), QMessageBox::Ok);
+    fitToScreen(box);
     box.exec();
 }
 

@@ -1,9 +1,11 @@
 #include "mForm.h"
 
 #include "Agreement.h"
+#include "FolderNesting.h"
 #include "InstallPath.h"
 #include "InstallReport.h"
 #include "Launch.h"
+#include "MessageBoxFit.h"
 #include "Module1.h"
 #include "PackageLinks.h"
 #include "platform/FileSystem.h"
@@ -154,6 +156,7 @@ void mForm::showTipBox(QWidget *owner, const QString &message)
 {
     QMessageBox box(
         QMessageBox::NoIcon, QStringLiteral("安装提示"), message, QMessageBox::Ok, owner);
+    fitToScreen(box);
     box.exec();
 }
 
@@ -196,8 +199,23 @@ void mForm::startInstall()
         return;
     }
 
+    // Refused before the scan creates anything: a relative folder would name another place in the
+    // settings file and the shortcut, and a folder in the package would copy the package into
+    // itself and then be deleted with it.
+    const QString folder = path->text();
+    if (QDir::isRelativePath(folder)) {
+        showTip(QStringLiteral("安装路径必须是完整路径（以 %1 开头），请另选一个文件夹")
+                    .arg(QDir::separator()));
+        return;
+    }
+    if (isSameOrInside(folder, packageFolder())) {
+        showTip(QStringLiteral("不能安装到安装包文件夹 base 或其中的文件夹：安装结束时会删除它。"
+                               "请另选一个文件夹"));
+        return;
+    }
+
     // The whole scan runs before any control changes; it creates every target folder.
-    m_installFolder = path->text();
+    m_installFolder = folder;
     fileList.clear();
     getflowstr(QString(), m_installFolder);
 

@@ -91,8 +91,9 @@ public:
     // One tick of the copy timer: copies the next entry, or finishes after the last one.
     void Timer1_Timer();
 
-    // Refuses without agreement or without the package's vexa.exe; else scans the package and
-    // starts the copy timer. The folder box is read-only from here until the finish has read it.
+    // Refuses without agreement, without the package's vexa.exe, with a relative install folder
+    // or one that is the package or lies inside it; else scans the package and starts the copy
+    // timer. The folder box is read-only from here until the finish has read it.
     void startInstall();
     // Walks the package folder below `ppt` ("" at the top, else "/S", "/R/S"): creates `topath`
     // when missing, records the level's files in fileList, then walks each sub-folder. Links to

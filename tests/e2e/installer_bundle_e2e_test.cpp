@@ -7,10 +7,12 @@
 #include "ShortcutReaders.h"
 #include "TestSupport.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QImage>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -121,20 +123,48 @@ struct Installer
     // Waits for the window, notes its geometry and gives it the focus.
     bool findWindow()
     {
-        if (!waitUntil([this] {
-                window = run({"xdotool", "search", "--all", "--onlyvisible", "--pid",
-                    QString::number(process.processId()), "--name", "^VEXA即时通信$"});
-                return !window.isEmpty();
-            }))
+        window = windowNamed("^VEXA即时通信$");
+        if (window.isEmpty())
             return false;
-        window = window.split('\n').first();
         QThread::msleep(500); // let the first frame be drawn
+        geometry = geometryOf(window);
+        run({"xdotool", "windowfocus", "--sync", window});
+        return true;
+    }
+
+    // A shown window of this installer whose title matches `pattern`; empty when none comes
+    // within `timeoutMs`.
+    QByteArray windowNamed(const QString &pattern, int timeoutMs = 20000) const
+    {
+        QByteArray found;
+        waitUntil(
+            [&] {
+                found = run({"xdotool", "search", "--all", "--onlyvisible", "--pid",
+                    QString::number(process.processId()), "--name", pattern});
+                return !found.isEmpty();
+            },
+            timeoutMs);
+        return found.split('\n').first();
+    }
+
+    static QRect geometryOf(const QByteArray &window)
+    {
         QMap<QByteArray, int> shell; // X=, Y=, WIDTH=, HEIGHT=
         for (const QByteArray &line :
             run({"xdotool", "getwindowgeometry", "--shell", window}).split('\n'))
             shell[line.left(line.indexOf('='))] = line.mid(line.indexOf('=') + 1).toInt();
-        geometry = QRect(shell["X"], shell["Y"], shell["WIDTH"], shell["HEIGHT"]);
-        run({"xdotool", "windowfocus", "--sync", window});
+        return QRect(shell["X"], shell["Y"], shell["WIDTH"], shell["HEIGHT"]);
+    }
+
+    // Pasted, not typed: xdotool types characters missing from the keymap by remapping keys on
+    // the fly, which drops some of them when the program reads its input late.
+    bool pasteFolder(const QString &folder) const
+    {
+        if (!putOnClipboard(folder))
+            return false;
+        run({"xdotool", "windowfocus", "--sync", window}); // back from a closed box
+        click(pathBox);
+        run({"xdotool", "key", "ctrl+a", "ctrl+v"});
         return true;
     }
 
@@ -186,6 +216,27 @@ struct ClientKeeper
     QString exe;
 };
 
+// A user whose home, data, configuration and runtime folders all lie below `root`, with a stand-in
+// xdg-open that records its arguments in opened.txt there.
+QProcessEnvironment userBelow(const QTemporaryDir &root)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const std::pair<const char *, const char *> folders[]
+        = {{"HOME", "home"}, {"XDG_DATA_HOME", "data"}, {"XDG_CONFIG_HOME", "config"},
+            {"XDG_DESKTOP_DIR", "home/Desktop"}, {"XDG_RUNTIME_DIR", "run"}, {"", "bin"}};
+    for (const auto &[variable, folder] : folders) {
+        QDir().mkpath(root.filePath(folder));
+        env.insert(variable, root.filePath(folder));
+    }
+    QFile::setPermissions(root.filePath("run"), QFileDevice::Permissions(0x7700));
+    const QString launcher = root.filePath("bin/xdg-open");
+    writeAll(launcher, "#!/bin/sh\nprintf '%s|%s\\n' \"$#\" \"$1\" >> \"$VEXA_TEST_OPENED\"\n");
+    QFile::setPermissions(launcher, QFileDevice::Permissions(0x7755));
+    env.insert("PATH", root.filePath("bin") + ':' + env.value("PATH"));
+    env.insert("VEXA_TEST_OPENED", root.filePath("opened.txt"));
+    return env;
+}
+
 // Each entry's relative path, type and permission bits.
 QByteArray listing(const QString &folder)
 {
@@ -198,10 +249,6 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root for a network namespace of its own";
     ASSERT_FALSE(qEnvironmentVariableIsEmpty("VEXA_E2E_BUNDLE"));
-    int argc = 1;
-    char name[] = "installer_bundle_e2e_test";
-    char *argv[] = {name, nullptr};
-    QApplication app(argc, argv);
 
     // No blank in the root: Qt splits the launcher's path at blanks.
     QTemporaryDir root(QDir::tempPath() + "/安装-e2e-XXXXXX");
@@ -211,21 +258,8 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
     QDir().mkpath(root.filePath("my inst"));
     const int entries = int(run({"find", pristine, "-type", "f"}).split('\n').size());
 
-    // A user whose home, data, configuration and runtime folders all lie below the root.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    const std::pair<const char *, const char *> folders[]
-        = {{"HOME", "home"}, {"XDG_DATA_HOME", "data"}, {"XDG_CONFIG_HOME", "config"},
-            {"XDG_DESKTOP_DIR", "home/Desktop"}, {"XDG_RUNTIME_DIR", "run"}, {"", "bin"}};
-    for (const auto &[variable, folder] : folders) {
-        QDir().mkpath(root.filePath(folder));
-        env.insert(variable, root.filePath(folder));
-    }
-    QFile::setPermissions(root.filePath("run"), QFileDevice::Permissions(0x7700));
-    const QString launcher = root.filePath("bin/xdg-open"), opened = root.filePath("opened.txt");
-    writeAll(launcher, "#!/bin/sh\nprintf '%s|%s\\n' \"$#\" \"$1\" >> \"$VEXA_TEST_OPENED\"\n");
-    QFile::setPermissions(launcher, QFileDevice::Permissions(0x7755));
-    env.insert("PATH", root.filePath("bin") + ':' + env.value("PATH"));
-    env.insert("VEXA_TEST_OPENED", opened);
+    const QProcessEnvironment env = userBelow(root);
+    const QString opened = root.filePath("opened.txt");
     const ClientKeeper client {typed + "/vexa.exe"};
     const QString artifacts = QStringLiteral(ARTIFACTS_DIR);
     QDir().mkpath(artifacts);
@@ -241,11 +275,7 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
         EXPECT_LE(qAbs(2 * window.y() + window.height() - desktop.height()), 2);
         screen().save(artifacts + "/installer-window.png");
 
-        // Pasted, not typed: xdotool types characters missing from the keymap by remapping keys
-        // on the fly, which drops some of them when the program reads its input late.
-        ASSERT_TRUE(putOnClipboard(typed));
-        installer.click(pathBox);
-        run({"xdotool", "key", "ctrl+a", "ctrl+v"});
+        ASSERT_TRUE(installer.pasteFolder(typed));
         installer.click(check1);
         installer.click(command1.center(), 50);
         installer.click(command3, 50);
@@ -307,6 +337,89 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
     ASSERT_TRUE(again.findWindow()) << again.process.readAllStandardError().toStdString();
     run({"xdotool", "key", "ctrl+a", "ctrl+c"});
     EXPECT_EQ(run({"xclip", "-o", "-selection", "clipboard"}), typed.toUtf8());
+}
+
+// The centre of the OK button of an error box as wide as the installer's, from the box's
+// bottom-right corner: a box of this program on the same server is laid out alike.
+QPoint okButtonFromCorner()
+{
+    QMessageBox probe(
+        QMessageBox::Critical, "probe", QString("word ").repeated(300), QMessageBox::Ok);
+    probe.show();
+    QApplication::processEvents();
+    const QAbstractButton *ok = probe.button(QMessageBox::Ok);
+    return probe.rect().bottomRight() - ok->mapTo(&probe, ok->rect().center());
+}
+
+TEST(InstallerBundleE2E, FoldersInThePackageAreRefusedAndALongErrorFitsTheScreen)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root for a network namespace of its own";
+    ASSERT_FALSE(qEnvironmentVariableIsEmpty("VEXA_E2E_BUNDLE"));
+    QTemporaryDir root(QDir::tempPath() + "/拒绝-e2e-XXXXXX");
+    const QString prog = root.filePath("安装 包"),
+                  pristine = qEnvironmentVariable("VEXA_E2E_BUNDLE") + "/base";
+    ASSERT_TRUE(copyBundle(prog));
+    ASSERT_TRUE(QFile::link(prog + "/base", root.filePath("通道")));
+    const QProcessEnvironment env = userBelow(root);
+    const QString settings = root.filePath("data/vexaconfig.txt");
+    const QString shortcut = root.filePath("home/Desktop/VEXA.lnk");
+    const QString artifacts = QStringLiteral(ARTIFACTS_DIR);
+    QDir().mkpath(artifacts);
+
+    Installer refusing(prog + "/install", env);
+    ASSERT_TRUE(refusing.findWindow()) << refusing.process.readAllStandardError().toStdString();
+    refusing.click(check1);
+    // Each refusal is a tip; after its OK the same window takes the next folder.
+    const QString refused[] = {prog + "/base", prog + "/base/vexa", root.filePath("通道/vexa")};
+    for (const QString &folder : refused) {
+        SCOPED_TRACE(folder.toStdString());
+        ASSERT_TRUE(refusing.pasteFolder(folder));
+        refusing.click(command1.center());
+        const QByteArray tip = refusing.windowNamed("^安装提示$");
+        ASSERT_FALSE(tip.isEmpty()) << "no tip for the refused folder";
+        screen().save(artifacts + "/installer-refused.png");
+        run({"xdotool", "windowfocus", "--sync", tip, "key", "Return"});
+        EXPECT_TRUE(waitUntil([&] { return refusing.windowNamed("^安装提示$", 0).isEmpty(); }));
+    }
+    EXPECT_EQ(listing(prog + "/base"), listing(pristine));
+    EXPECT_EQ(QProcess::execute("diff", {"-r", pristine, prog + "/base"}), 0);
+    EXPECT_FALSE(QFileInfo::exists(settings) || QFileInfo::exists(shortcut));
+
+    // A folder of 330 levels whose parent is missing: the error box fits the 1280x800 screen and
+    // its OK button, where Qt lays it out, ends the program.
+    QString deep = root.filePath("深");
+    for (int level = 0; level < 330; ++level)
+        deep += "/component";
+    ASSERT_TRUE(refusing.pasteFolder(deep));
+    refusing.click(command1.center());
+    const QByteArray error = refusing.windowNamed("^install$");
+    ASSERT_FALSE(error.isEmpty()) << "no error box";
+    QThread::msleep(300);
+    const QRect box = Installer::geometryOf(error);
+    screen().save(artifacts + "/installer-long-error.png");
+    EXPECT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 1280, 800));
+    EXPECT_TRUE(QRect(0, 0, 1280, 800).contains(box))
+        << box.x() << ',' << box.y() << ' ' << box.width() << 'x' << box.height();
+    const QPoint ok = box.bottomRight() - okButtonFromCorner();
+    run({"xdotool", "mousemove", QString::number(ok.x()), QString::number(ok.y()), "click", "1"});
+    EXPECT_TRUE(refusing.process.waitForFinished(15000));
+    EXPECT_EQ(refusing.process.exitCode(), 1);
+    EXPECT_EQ(listing(prog + "/base"), listing(pristine));
+    EXPECT_FALSE(QFileInfo::exists(settings) || QFileInfo::exists(root.filePath("深")));
+
+    // A folder beside the package, its name starting with the package's, installs as before.
+    const QString beside = prog + "/base2";
+    Installer installing(prog + "/install", env);
+    ASSERT_TRUE(installing.findWindow());
+    ASSERT_TRUE(installing.pasteFolder(beside));
+    installing.click(check1);
+    installing.click(command1.center());
+    ASSERT_TRUE(waitUntil(
+        [&] { return !QFileInfo::exists(prog + "/base") && QFileInfo::exists(settings); }));
+    EXPECT_EQ(listing(beside), listing(pristine));
+    EXPECT_EQ(readAll(settings), (beside + '\n').toUtf8());
+    EXPECT_EQ(readWithLnkinfo(shortcut).target, beside + "/vexa.exe");
 }
 
 } // namespace

@@ -103,7 +103,14 @@ TEST_F(InstallRunTest, ExistingFolderGetsNewerFilesAndKeepsOthers)
 TEST_F(InstallRunTest, RefusalsAndAFailedScanChangeNothing)
 {
     put("prog/base/favicon.ico");
+    put("prog/base/R/a.txt");
     put("old/vexa.exe"); // a client there is not opened before an installation
+    link(at("prog/base"), "通道");
+    const QString inPackage
+        = QStringLiteral("不能安装到安装包文件夹 base 或其中的文件夹：安装结束时会删除它。"
+                         "请另选一个文件夹");
+    const QString relative
+        = QStringLiteral("安装路径必须是完整路径（以 / 开头），请另选一个文件夹");
     struct Case
     {
         bool agreed;
@@ -115,6 +122,12 @@ TEST_F(InstallRunTest, RefusalsAndAFailedScanChangeNothing)
         {false, true, at("old"), QStringLiteral("请先同意安装协议"), 0},
         {true, false, at("inst"), QStringLiteral("安装程序已损坏，请重新下载"), 0},
         {true, true, at("no/parent"), QString(), 76},
+        {true, true, at("prog/base"), inPackage, 0},
+        {true, true, at("prog/base/R/"), inPackage, 0},
+        {true, true, at("prog/base/vexa"), inPackage, 0},
+        {true, true, at("通道/vexa"), inPackage, 0},
+        {true, true, QStringLiteral("client"), relative, 0},
+        {true, true, QString(""), relative, 0},
     };
     for (const Case &c : cases) {
         tips.clear();
@@ -123,6 +136,7 @@ TEST_F(InstallRunTest, RefusalsAndAFailedScanChangeNothing)
             put("prog/base/vexa.exe");
         else
             QFile::remove(at("prog/base/vexa.exe"));
+        const auto package = treeOf(at("prog/base"));
         const auto form = makeForm(c.folder);
         form->fileList = {"x"};
         form->files = {"y"};
@@ -140,6 +154,8 @@ TEST_F(InstallRunTest, RefusalsAndAFailedScanChangeNothing)
         EXPECT_EQ(form->files, QStringList {"y"});
         EXPECT_EQ(form->fileIndex, 7);
         EXPECT_FALSE(QFileInfo::exists(at("inst")));
+        EXPECT_EQ(treeOf(at("prog/base")), package);
+        EXPECT_TRUE(entriesOf(at("data")).isEmpty() && entriesOf(at("desk")).isEmpty());
         EXPECT_TRUE(started.isEmpty());
     }
 }
