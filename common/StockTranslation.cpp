@@ -1,0 +1,16 @@
+#include "StockTranslation.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+bool loadChineseStockTexts()
+{
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(
+            QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && QCoreApplication::installTranslator(translator))
+        return true;
+    delete translator;
+    return false;
+}
