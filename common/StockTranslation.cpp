@@ -6,9 +6,13 @@
 
 bool loadChineseStockTexts()
 {
+    return loadChineseStockTexts(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+}
+
+bool loadChineseStockTexts(const QString &translationsFolder)
+{
     auto *translator = new QTranslator(QCoreApplication::instance());
-    if (translator->load(
-            QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+    if (translator->load(QStringLiteral("qtbase_zh_CN"), translationsFolder)
         && QCoreApplication::installTranslator(translator))
         return true;
     delete translator;
