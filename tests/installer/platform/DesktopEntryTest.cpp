@@ -183,3 +183,20 @@ TEST_F(DesktopEntryLaunchTest, IconIsTheLargestImageAtAThemeSize)
     EXPECT_FALSE(Shell().SaveThemeIcon(at("missing.ico"), at("other"), "vexa"));
     EXPECT_FALSE(QFileInfo::exists(at("other")));
 }
+
+TEST_F(DesktopEntryLaunchTest, MarkTrustedAsksGioAndIgnoresItsFailure)
+{
+    // Stand-ins for gio on the front of PATH: one records its arguments, one fails.
+    const QByteArray path = qgetenv("PATH");
+    mkdirAt("bin");
+    qputenv("PATH", QFile::encodeName(at("bin")) + ':' + path);
+    put("bin/gio", "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/args\"\n");
+    chmodAt("bin/gio", 0755);
+    Shell().MarkTrusted(at("a b/vexa.desktop"));
+    EXPECT_EQ(read("bin/args").toStdString(),
+        ("set|" + at("a b/vexa.desktop") + "|metadata::trusted|true|").toStdString());
+
+    put("bin/gio", "#!/bin/sh\necho 'not supported' >&2\nexit 1\n");
+    EXPECT_NO_THROW(Shell().MarkTrusted(at("vexa.desktop")));
+    qputenv("PATH", path);
+}
