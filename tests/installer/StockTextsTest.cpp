@@ -5,7 +5,6 @@
 #include "StockTranslation.h"
 #include "mForm.h"
 
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
