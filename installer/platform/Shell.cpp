@@ -1,19 +1,15 @@
 #include "Shell.h"
 
-#include "MakePath.h"
-#include "NativePath.h"
-
 #include "AtomicFile.h"
 #include "IconConverter.h"
+#include "MakePath.h"
+#include "NativePath.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-
-#include <cerrno>
-#include <sys/stat.h>
 
 namespace platform {
 
@@ -72,7 +68,7 @@ void Shell::SaveDesktopEntry(const QString &path, const DesktopEntry &entry, boo
 }
 
 bool Shell::SaveThemeIcon(
-    const QString &iconFile, const QString &dataFolder, const QString &name) const
+    const QString &iconFile, const QString &dataHome, const QString &name) const
 {
     // Only a regular file: opening a pipe would wait for a writer.
     QFile file(iconFile);
@@ -84,7 +80,7 @@ bool Shell::SaveThemeIcon(
         return false;
 
     const QString operation = QStringLiteral("SaveIcon");
-    const QString folder = dataFolder + QStringLiteral("/icons/hicolor/%1x%1/apps").arg(icon->size);
+    const QString folder = dataHome + QStringLiteral("/icons/hicolor/%1x%1/apps").arg(icon->size);
     makePath(folder, 0777, operation);
     AtomicFile png(operation, folder + u'/' + name + QStringLiteral(".png"));
     png.write(icon->png);
