@@ -23,8 +23,8 @@ struct DesktopEntry
 // Exec= runs the program through "sh -c 'exec "$0"' PATH" rather than naming
 // it first: launchers look the first word up as a program before they turn
 // "%%" back into "%", so a path holding "%" would not start, and "env PATH"
-// takes a path holding "=" for an assignment. The path is quoted by the
-// Desktop Entry Specification's rules: double quotes around it, "\" before
+// takes a path holding "=" for an assignment. The path is quoted as
+// freedesktop.org's desktop entry format asks: double quotes around it, "\" before
 // each '"', '`', '$' and '\', then the string-level escapes (every "\"
 // doubled, line breaks and tabs as "\n", "\t", "\r") and "%" written "%%".
 // Path= gets only the string-level escapes.
