@@ -6,8 +6,8 @@
 struct InstallerFolders
 {
     QString programFolder; // the installer's own folder; the package lies beside it
-    QString dataFolder; // the user's application-data folder (holds the settings file)
-    QString desktopFolder; // the user's desktop (receives the shortcut)
+    QString dataFolder; // the user's application-data folder (settings file, menu entry, icon)
+    QString desktopFolder; // the user's desktop (receives the shortcut and a desktop entry)
 };
 
 // The real folders of this user and program, without trailing separators. The data and desktop

@@ -5,11 +5,11 @@
 #include "InstallPath.h"
 #include "InstallReport.h"
 #include "Launch.h"
+#include "Launchers.h"
 #include "MessageBoxFit.h"
 #include "Module1.h"
 #include "PackageLinks.h"
 #include "platform/FileSystem.h"
-#include "platform/Shell.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -285,15 +285,9 @@ void mForm::finishInstall()
 
     const QString d = m_installFolder;
     path->setReadOnly(false);
-    const QString separator = QDir::separator();
     const platform::FileSystem fileSystem;
-    const platform::Shell shell;
 
-    platform::Shortcut shortcut
-        = shell.CreateShortcut(m_folders.desktopFolder + separator + QStringLiteral("VEXA.lnk"));
-    shortcut.setTargetPath(d + separator + QStringLiteral("vexa.exe"));
-    shortcut.setIconLocation(d + separator + QStringLiteral("favicon.ico"));
-    shortcut.Save();
+    writeLaunchers(m_folders, d);
 
     platform::TextStream settings
         = fileSystem.CreateTextFile(settingsFilePath(m_folders.dataFolder), true);

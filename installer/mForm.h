@@ -38,7 +38,7 @@ struct InstallerHooks
 //
 // An installation: Command1_Click -> startInstall scans the package beside the program into the
 // install folder's tree (getflowstr), then each Timer1 tick copies one file (copyNext) until the
-// tick after the last one runs finishInstall: shortcut, settings file, package removal, report.
+// tick after the last one runs finishInstall: launchers, settings file, package removal, report.
 // After that Command1_Click starts the installed client and closes the window. Command3 and
 // Label3 open the instructions and the maker's site at any time, an installation going on too.
 class mForm : public QWidget
@@ -101,7 +101,7 @@ public:
     void getflowstr(const QString &ppt, const QString &topath);
     // Copies files[fileIndex] from the package into the scanned install folder.
     void copyNext();
-    // Finished state, shortcut on the desktop, settings file, package removal, install report.
+    // Finished state, launchers (see writeLaunchers), settings file, package removal, report.
     void finishInstall();
     // Sends one GET to `url` and forgets it: never waited for, its answer never read.
     void sendReport(const QUrl &url);

@@ -1,6 +1,7 @@
 #include "ErrorGuard.h"
 #include "InstallReport.h"
 #include "InstallerFolders.h"
+#include "StockTranslation.h"
 #include "mForm.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    loadChineseStockTexts();
     InstallerFolders folders;
     // A special folder that cannot be made ends the program through the usual report.
     ErrorGuard().run([&folders] { folders = systemInstallerFolders(); });

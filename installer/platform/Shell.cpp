@@ -1,35 +1,24 @@
 #include "Shell.h"
 
+#include "AtomicFile.h"
+#include "IconConverter.h"
+#include "MakePath.h"
 #include "NativePath.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
-
-#include <cerrno>
-#include <sys/stat.h>
 
 namespace platform {
 
 namespace {
 
-// Creates `path` and any missing parent with `mode`, like `mkdir -p`.
-void makePath(const QString &path, mode_t mode)
-{
-    const QByteArray bytes = native::encode(path);
-    for (qsizetype end = 1; end <= bytes.size(); ++end) {
-        if (end < bytes.size() && bytes.at(end) != '/')
-            continue;
-        const QByteArray prefix = bytes.left(end);
-        if (prefix.endsWith('/') || ::mkdir(prefix.constData(), mode) == 0 || errno == EEXIST)
-            continue;
-        throw PlatformError::fromErrno(
-            errno, QStringLiteral("SpecialFolders"), path, PlatformError::Subject::Folder);
-    }
-    struct stat info;
-    if (::stat(bytes.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
-        throw PlatformError(PlatformError::PathNotFound, QStringLiteral("SpecialFolders"), path,
-            QStringLiteral("Not a folder"));
-}
+// An icon file is a few kilobytes; anything far larger is no icon.
+constexpr qint64 maxIconFileBytes = 16 * 1024 * 1024;
+// gio returns at once; one stuck on a missing session bus must not hold the installer.
+constexpr int trustTimeoutMs = 5000;
 
 QString withoutTrailingSeparators(const QString &path)
 {
@@ -61,8 +50,59 @@ QString Shell::SpecialFolders(const QString &name) const
             QStringLiteral("unknown special folder"));
     }
     folder = withoutTrailingSeparators(folder);
-    makePath(folder, mode);
+    makePath(folder, mode, QStringLiteral("SpecialFolders"));
     return folder;
+}
+
+void Shell::SaveDesktopEntry(const QString &path, const DesktopEntry &entry, bool executable) const
+{
+    const QString operation = QStringLiteral("Save");
+    if (entry.program.contains(QChar(0)) || entry.workingFolder.contains(QChar(0)))
+        throw PlatformError(PlatformError::BadFileName, operation, path,
+            QStringLiteral("a path holds a NUL character"));
+    makePath(native::decode(native::parentOf(native::encode(path))), 0777, operation);
+    AtomicFile file(operation, path);
+    file.write(DesktopEntryWriter::build(entry));
+    file.setPermissions(executable ? 0755 : 0644);
+    file.commit(AtomicFile::Replace::Existing);
+}
+
+bool Shell::SaveThemeIcon(
+    const QString &iconFile, const QString &dataHome, const QString &name) const
+{
+    // Only a regular file: opening a pipe would wait for a writer.
+    QFile file(iconFile);
+    if (!QFileInfo(iconFile).isFile() || file.size() > maxIconFileBytes
+        || !file.open(QIODevice::ReadOnly))
+        return false;
+    const std::optional<PngIcon> icon = largestIconAsPng(file.readAll());
+    if (!icon)
+        return false;
+
+    const QString operation = QStringLiteral("SaveIcon");
+    const QString folder = dataHome + QStringLiteral("/icons/hicolor/%1x%1/apps").arg(icon->size);
+    makePath(folder, 0777, operation);
+    AtomicFile png(operation, folder + u'/' + name + QStringLiteral(".png"));
+    png.write(icon->png);
+    png.setPermissions(0644);
+    png.commit(AtomicFile::Replace::Existing);
+    return true;
+}
+
+void Shell::MarkTrusted(const QString &path) const
+{
+    const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+    if (gio.isEmpty())
+        return;
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(gio,
+        {QStringLiteral("set"), path, QStringLiteral("metadata::trusted"), QStringLiteral("true")});
+    if (process.waitForStarted() && !process.waitForFinished(trustTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+    }
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DesktopEntryWriter.h"
 #include "PlatformError.h"
 #include "Shortcut.h"
 
@@ -7,8 +8,9 @@
 
 namespace platform {
 
-// The installer's shell operations: the user's special folders and shortcut
-// files. Holds no state: create one where it is needed.
+// The installer's shell operations: the user's special folders, shortcut
+// files and the freedesktop launchers that Linux desktops start. Holds no
+// state: create one where it is needed.
 class Shell
 {
 public:
@@ -25,6 +27,29 @@ public:
     // A shortcut object for the file `path`; nothing is written until
     // Shortcut::Save().
     Shortcut CreateShortcut(const QString &path) const { return Shortcut(path); }
+
+    // Writes the desktop entry (see DesktopEntryWriter) to the file `path`,
+    // creating its folder when missing and replacing an earlier file, with
+    // permission bits 0755 when `executable` (file managers start a launcher
+    // on the desktop only when it is one), else 0644. Written under a
+    // temporary name and renamed into place like Shortcut::Save(), with its
+    // errors, under the operation "Save"; 52 when a path of the entry holds
+    // a NUL character.
+    void SaveDesktopEntry(const QString &path, const DesktopEntry &entry, bool executable) const;
+
+    // Puts the largest image of the icon file `iconFile` (see
+    // largestIconAsPng) into the user's icon theme as
+    // `dataHome`/icons/hicolor/<N>x<N>/apps/`name`.png, creating missing
+    // folders, and replaces an earlier file there. Returns false, writing
+    // nothing, when `iconFile` is missing, unreadable or holds no image.
+    // Raises PlatformError under the operation "SaveIcon" when a folder or
+    // the file cannot be written.
+    bool SaveThemeIcon(const QString &iconFile, const QString &dataHome, const QString &name) const;
+
+    // Marks the launcher `path` as trusted for GNOME's desktop (gio set PATH
+    // metadata::trusted true) when gio is installed. Never raises: where
+    // that metadata cannot be stored, the launcher stays as it is.
+    void MarkTrusted(const QString &path) const;
 };
 
 } // namespace platform

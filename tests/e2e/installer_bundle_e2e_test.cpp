@@ -1,17 +1,20 @@
 // End-to-end on an Xvfb server (see with-xvfb.sh): the real installer of an unpacked bundle
 // (VEXA_E2E_BUNDLE), copied below a path with blanks and Chinese characters, driven with xdotool
-// through a typed folder, the agreement, start (opening the instructions and the site while it
-// copies), finish and open; then a second start proposes the folder just used. The installer runs
-// in a network namespace of its own, so its report never leaves the machine; xdg-open is a
-// stand-in that records its arguments.
+// through a pasted folder whose name holds every character a launcher must quote, the agreement,
+// start (opening the instructions and the site while it copies), finish and open; then each
+// desktop entry it wrote starts the client through the desktop's launcher (gio), and a second
+// start proposes the folder just used. The installer runs in a network namespace of its own, so
+// its report never leaves the machine; xdg-open is a stand-in that records its arguments.
 #include "ShortcutReaders.h"
 #include "TestSupport.h"
+#include "platform/ShellLinkWriter.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QImage>
+#include <QImageReader>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -229,12 +232,42 @@ QProcessEnvironment userBelow(const QTemporaryDir &root)
         env.insert(variable, root.filePath(folder));
     }
     QFile::setPermissions(root.filePath("run"), QFileDevice::Permissions(0x7700));
+    // No session bus: gio would wait for one. A locale that asks for no translation.
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    env.insert("LANG", "C.UTF-8");
+    for (const char *variable : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"})
+        env.remove(variable);
     const QString launcher = root.filePath("bin/xdg-open");
     writeAll(launcher, "#!/bin/sh\nprintf '%s|%s\\n' \"$#\" \"$1\" >> \"$VEXA_TEST_OPENED\"\n");
     QFile::setPermissions(launcher, QFileDevice::Permissions(0x7755));
     env.insert("PATH", root.filePath("bin") + ':' + env.value("PATH"));
     env.insert("VEXA_TEST_OPENED", root.filePath("opened.txt"));
     return env;
+}
+
+// The demo client's window appears and belongs to the process of `exe`, which runs in `folder`
+// unless that is empty; it closes on Esc.
+void expectClientWindowThenClose(const QString &exe, const QString &folder)
+{
+    const QByteArray clientWindow
+        = run({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^VEXA$"});
+    ASSERT_FALSE(clientWindow.isEmpty()) << "no window of the demo client";
+    const pid_t pid = processRunning(exe);
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(run({"xdotool", "getwindowpid", clientWindow.split('\n').first()}),
+        QByteArray::number(pid));
+    if (!folder.isEmpty()) {
+        EXPECT_EQ(QFileInfo(QStringLiteral("/proc/%1/cwd").arg(pid)).symLinkTarget().toStdString(),
+            folder.toStdString());
+    }
+    run({"xdotool", "windowfocus", "--sync", clientWindow.split('\n').first(), "key", "Escape"});
+    EXPECT_TRUE(waitUntil([&exe] { return processRunning(exe) == 0; }, 10000));
+}
+
+// desktop-file-validate's verdict: "rc=0" alone when it finds nothing to say.
+QByteArray validation(const QString &entry)
+{
+    return run({"sh", "-c", "desktop-file-validate \"$1\" 2>&1; echo rc=$?", "-", entry});
 }
 
 // Each entry's relative path, type and permission bits.
@@ -252,7 +285,11 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
 
     // No blank in the root: Qt splits the launcher's path at blanks.
     QTemporaryDir root(QDir::tempPath() + "/安装-e2e-XXXXXX");
-    const QString prog = root.filePath("安装 包"), typed = root.filePath("my inst/vexa");
+    // Blanks, Chinese, '"', '$', '=', '\\', '`', '%' and "'": each needs its own quoting in an
+    // entry.
+    const QString prog = root.filePath("安装 包"),
+                  typed
+        = root.filePath(QString::fromUtf8(R"(my inst/安装 "引" $HOME =1 \反 `id` %f 'q')"));
     const QString pristine = qEnvironmentVariable("VEXA_E2E_BUNDLE") + "/base";
     ASSERT_TRUE(copyBundle(prog));
     QDir().mkpath(root.filePath("my inst"));
@@ -261,6 +298,9 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
     const QProcessEnvironment env = userBelow(root);
     const QString opened = root.filePath("opened.txt");
     const ClientKeeper client {typed + "/vexa.exe"};
+    const QString shortcut = root.filePath("home/Desktop/VEXA.lnk");
+    const QString menuEntry = root.filePath("data/applications/vexa.desktop"),
+                  desktopEntry = root.filePath("home/Desktop/vexa.desktop");
     const QString artifacts = QStringLiteral(ARTIFACTS_DIR);
     QDir().mkpath(artifacts);
 
@@ -268,6 +308,9 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
         Installer installer(prog + "/install", env);
         ASSERT_TRUE(installer.findWindow())
             << installer.process.readAllStandardError().toStdString();
+        // Qt's Chinese stock texts are loaded (the translation stays mapped while in use).
+        EXPECT_TRUE(readAll(QStringLiteral("/proc/%1/maps").arg(installer.process.processId()))
+                        .contains("/qtbase_zh_CN.qm"));
         const QRect window = installer.geometry;
         const QSize desktop = QGuiApplication::primaryScreen()->size();
         EXPECT_EQ(window.size(), QSize(375, 248));
@@ -301,10 +344,26 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
         EXPECT_EQ(listing(typed), listing(pristine)); // executable bits too
         EXPECT_EQ(QProcess::execute("diff", {"-r", pristine, typed}), 0);
         EXPECT_EQ(readAll(root.filePath("data/vexaconfig.txt")), (typed + '\n').toUtf8());
-        const QString shortcut = root.filePath("home/Desktop/VEXA.lnk");
         ASSERT_TRUE(shortcutReadersPresent());
         EXPECT_EQ(readWithLnkinfo(shortcut).target, typed + "/vexa.exe");
         EXPECT_EQ(readWithExiftool(shortcut).icon, typed + "/favicon.ico");
+        EXPECT_EQ(readAll(shortcut),
+            platform::ShellLinkWriter::build(typed + "/vexa.exe", typed + "/favicon.ico"));
+
+        // The launchers: both entries valid, the desktop's executable, the icon a theme PNG.
+        EXPECT_EQ(validation(menuEntry), "rc=0");
+        EXPECT_EQ(validation(desktopEntry), "rc=0");
+        EXPECT_EQ(readAll(desktopEntry), readAll(menuEntry));
+        EXPECT_EQ(modeOf(desktopEntry), 0755u);
+        EXPECT_TRUE(readAll(menuEntry).contains("\nIcon=vexa\n"));
+        const QList<QByteArray> icons
+            = run({"find", root.filePath("data/icons"), "-name", "vexa.png"}).split('\n');
+        ASSERT_EQ(icons.size(), 1);
+        QImageReader icon(QString::fromUtf8(icons[0]));
+        EXPECT_EQ(icon.format(), "png");
+        EXPECT_GE(icon.size().width(), 16);
+        EXPECT_TRUE(icons[0].endsWith(
+            QStringLiteral("/hicolor/%1x%1/apps/vexa.png").arg(icon.size().height()).toUtf8()));
 
         // The launcher got each address as one argument; the file's decodes to the exact path.
         const QList<QByteArray> lines = readAll(opened).trimmed().split('\n');
@@ -321,15 +380,20 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
     }
 
     // The client runs from the install folder, outliving the installer, and closes on Esc.
-    const QByteArray clientWindow
-        = run({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^VEXA$"});
-    ASSERT_FALSE(clientWindow.isEmpty()) << "no window of the demo client";
-    const pid_t pid = processRunning(client.exe);
-    ASSERT_GT(pid, 0);
-    EXPECT_EQ(run({"xdotool", "getwindowpid", clientWindow.split('\n').first()}),
-        QByteArray::number(pid));
-    run({"xdotool", "windowfocus", "--sync", clientWindow.split('\n').first(), "key", "Escape"});
-    EXPECT_TRUE(waitUntil([&client] { return processRunning(client.exe) == 0; }, 10000));
+    expectClientWindowThenClose(client.exe, {});
+
+    // Each desktop entry starts it through the desktop's launcher, in the install folder.
+    const QByteArray shortcutBytes = readAll(shortcut);
+    for (const QString &entry : {menuEntry, desktopEntry}) {
+        SCOPED_TRACE(entry.toStdString());
+        QProcess gio;
+        gio.setProcessEnvironment(env);
+        gio.start("gio", {"launch", entry});
+        ASSERT_TRUE(gio.waitForFinished(15000));
+        EXPECT_EQ(gio.exitCode(), 0) << gio.readAllStandardError().toStdString();
+        expectClientWindowThenClose(client.exe, typed);
+    }
+    EXPECT_EQ(readAll(shortcut), shortcutBytes);
 
     // A second start on a fresh copy: the box, which has the focus, holds the folder just used.
     ASSERT_TRUE(copyBundle(prog));

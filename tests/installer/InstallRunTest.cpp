@@ -2,7 +2,9 @@
 #include "InstallReport.h"
 #include "InstallerFixture.h"
 #include "ShortcutReaders.h"
+#include "platform/DesktopEntryWriter.h"
 
+#include <QImage>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -224,13 +226,18 @@ TEST_F(InstallRunTest, FailedCopyStopsTheTimerAndDoesNotAdvance)
     }
 }
 
-TEST_F(InstallRunTest, SecondInstallationReplacesShortcutAndSettings)
+TEST_F(InstallRunTest, SecondInstallationReplacesLaunchersAndSettings)
 {
     ASSERT_TRUE(shortcutReadersPresent());
-    // The folder as typed, a trailing separator too, goes to the settings file and the shortcut.
+    // The folder as typed, a trailing separator too, goes to the settings file and the launchers.
+    // The first package's icon is a real one; the second's is not, so its entry has none.
     const QString folders[] = {at("first"), at("第二 次") + '/'};
     for (const QString &folder : folders) {
         put("prog/base/vexa.exe");
+        if (folder == folders[0])
+            QFile::copy(QStringLiteral(DEMO_ICON), at("prog/base/favicon.ico"));
+        else
+            put("prog/base/favicon.ico");
         const auto form = makeForm(QString());
         if (folder != folders[0]) {
             EXPECT_EQ(form->path->text(), folders[0]); // remembered by the first finish
@@ -238,15 +245,44 @@ TEST_F(InstallRunTest, SecondInstallationReplacesShortcutAndSettings)
         form->path->setText(folder);
         start(*form);
         ticksToEnd(*form);
+        EXPECT_TRUE(errors.empty());
         EXPECT_EQ(readAll(at("data/vexaconfig.txt")), (folder + '\n').toUtf8());
         for (const auto &read :
             {readWithLnkinfo(at("desk/VEXA.lnk")), readWithExiftool(at("desk/VEXA.lnk"))}) {
             EXPECT_EQ(read.target, folder + "/vexa.exe");
             EXPECT_EQ(read.icon, folder + "/favicon.ico");
         }
+        const platform::DesktopEntry entry {"VEXA", "VEXA即时通信", folder + "/vexa.exe", folder,
+            folder == folders[0] ? "vexa" : "", "Network;InstantMessaging;"};
+        const QByteArray text = platform::DesktopEntryWriter::build(entry);
+        EXPECT_EQ(readAll(at("data/applications/vexa.desktop")), text);
+        EXPECT_EQ(readAll(at("desk/vexa.desktop")), text);
+        EXPECT_EQ(modeOf(at("data/applications/vexa.desktop")), 0644u);
+        EXPECT_EQ(modeOf(at("desk/vexa.desktop")), 0755u);
     }
-    EXPECT_EQ(entriesOf(at("desk")), QStringList {"VEXA.lnk"});
-    EXPECT_EQ(entriesOf(at("data")), QStringList {"vexaconfig.txt"});
+    EXPECT_EQ(entriesOf(at("desk")), (QStringList {"VEXA.lnk", "vexa.desktop"}));
+    EXPECT_EQ(entriesOf(at("data")), (QStringList {"applications", "icons", "vexaconfig.txt"}));
+    EXPECT_EQ(entriesOf(at("data/applications")), QStringList {"vexa.desktop"});
+    EXPECT_EQ(QImage(at("data/icons/hicolor/32x32/apps/vexa.png"), "PNG").size(), QSize(32, 32));
+}
+
+TEST_F(InstallRunTest, LauncherThatCannotBeWrittenStopsTheFinish)
+{
+    // The shortcut before it is written; the settings file and the package removal after it
+    // do not happen.
+    put("prog/base/vexa.exe");
+    QDir().mkpath(at("desk/vexa.desktop"));
+    const auto form = makeForm(at("inst"));
+    start(*form);
+    ticksToEnd(*form);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].number, 75);
+    EXPECT_TRUE(errors[0].description.contains("Save \"" + at("desk/vexa.desktop")));
+    EXPECT_TRUE(form->installed);
+    EXPECT_TRUE(QFileInfo::exists(at("desk/VEXA.lnk")));
+    EXPECT_TRUE(QFileInfo::exists(at("data/applications/vexa.desktop")));
+    EXPECT_FALSE(QFileInfo::exists(at("data/vexaconfig.txt")));
+    EXPECT_TRUE(QFileInfo::exists(at("prog/base/vexa.exe")));
 }
 
 TEST_F(InstallRunTest, ReportIsOneValidGetOfTheLocaleTimeAndNeverHoldsTheWindow)

@@ -3,6 +3,7 @@
 #include "ErrorGuard.h"
 #include "MakerSite.h"
 #include "Module1.h"
+#include "NextModal.h"
 #include "platform/PlatformError.h"
 
 #include <QApplication>
@@ -24,20 +25,6 @@
 #include <vector>
 
 namespace {
-
-// Acts on the next modal dialog of type T once its event loop runs, so a test can inspect and
-// close a real modal box instead of blocking on it.
-template<typename T> void onNextModal(std::function<void(T *)> act)
-{
-    QTimer::singleShot(0, [act] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *dialog = qobject_cast<T *>(modal))
-            return act(dialog);
-        ADD_FAILURE() << "no modal dialog of the expected type";
-        if (modal)
-            modal->close();
-    });
-}
 
 class mFormTest : public ::testing::Test
 {

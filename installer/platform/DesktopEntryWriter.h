@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+
+// What a freedesktop desktop entry (a ".desktop" launcher) says about one program.
+struct DesktopEntry
+{
+    QString name; // Name=
+    QString chineseName; // Name[zh_CN]=, left out when empty
+    QString program; // the full path that Exec= starts, without arguments
+    QString workingFolder; // Path=, the folder the program starts in
+    QString icon; // Icon=, a name of the icon theme; left out when empty
+    QString categories; // Categories=, each one followed by ";"
+};
+
+// Builds the UTF-8 text of a desktop entry of type Application that starts
+// entry.program without a terminal. No file work: Shell::SaveDesktopEntry()
+// writes the result.
+//
+// Exec= runs the program through "sh -c 'exec "$0"' PATH" rather than naming
+// it first: launchers look the first word up as a program before they turn
+// "%%" back into "%", so a path holding "%" would not start, and "env PATH"
+// takes a path holding "=" for an assignment. The path is quoted as
+// freedesktop.org's desktop entry format asks: double quotes around it, "\" before
+// each '"', '`', '$' and '\', then the string-level escapes (every "\"
+// doubled, line breaks and tabs as "\n", "\t", "\r") and "%" written "%%".
+// Path= gets only the string-level escapes.
+class DesktopEntryWriter
+{
+public:
+    static QByteArray build(const DesktopEntry &entry);
+    // The value of Exec= that starts `program`, as it stands in the file.
+    static QString execValue(const QString &program);
+};
+
+} // namespace platform
