@@ -16,7 +16,7 @@ namespace {
 // Qt picks its platform only when the QApplication is created, but the fork
 // must come before that; this mirrors Qt's choice closely enough. The child
 // checks the real platform again before it stays.
-bool mayRunOnX11(int argc, char **argv)
+bool mayServeOwnSelection(int argc, char **argv)
 {
     QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     for (int i = 1; i + 1 < argc; ++i) {
@@ -24,8 +24,9 @@ bool mayRunOnX11(int argc, char **argv)
             platform = argv[i + 1];
     }
     if (!platform.isEmpty())
-        return platform.startsWith("xcb");
-    return !qEnvironmentVariableIsEmpty("DISPLAY");
+        return platform.startsWith("xcb") || platform.startsWith("wayland");
+    return !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 // Leaves the caller's session and terminal, and lets go of the caller's
@@ -63,6 +64,7 @@ void reportStatus(int reportFd, int status)
 int runSession(int &argc, char **argv, const CaptureSession &session, int reportFd)
 {
     QApplication app(argc, argv);
+    const ClipboardKeeper::SelectionWatch selection;
     const CaptureOutcome outcome = session();
 
     const bool outlivesReport
@@ -71,7 +73,7 @@ int runSession(int &argc, char **argv, const CaptureSession &session, int report
         detachFromCaller();
     reportStatus(reportFd, outcome.exitStatus);
     if (outlivesReport)
-        ClipboardKeeper::keepPicture();
+        ClipboardKeeper::keepPicture(selection);
     return outcome.exitStatus;
 }
 
@@ -106,7 +108,7 @@ int awaitStatus(pid_t child, int reportFd)
 
 int runCaptureKeepingClipboard(int &argc, char **argv, const CaptureSession &session)
 {
-    if (!mayRunOnX11(argc, argv))
+    if (!mayServeOwnSelection(argc, argv))
         return runSession(argc, argv, session, -1);
 
     int fds[2];

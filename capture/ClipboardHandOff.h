@@ -10,7 +10,7 @@ using CaptureSession = std::function<CaptureOutcome()>;
 // Creates the QApplication, runs session and returns the exit status for main().
 // Call it from main() before any QApplication exists.
 //
-// On X11 a clipboard lives in the process that set it. So there the session runs
+// On X11 and on Wayland a clipboard lives in the process that set it. So there the session runs
 // in a forked child: the process the caller started ends with the session's
 // status as soon as the session returns, while the child, detached from the
 // caller (own session, standard streams on /dev/null, no window), keeps serving

@@ -1,5 +1,5 @@
 #include "ClipboardHandOff.h"
-#include "ScreenGrab.h"
+#include "ScreenSource.h"
 #include "mianForm.h"
 
 #include <QApplication>
@@ -10,8 +10,11 @@ int main(int argc, char *argv[])
     // inside the session.
     return runCaptureKeepingClipboard(argc, argv, [] {
         // Frozen before our window exists, so it shows the screen without it.
-        const QPixmap frozenScreen = grabPrimaryScreen();
-        mianForm form(frozenScreen, QCoreApplication::applicationDirPath());
+        ScreenSource source;
+        const ScreenPicture screen = source.take();
+        if (screen.status != ScreenPicture::Taken)
+            return CaptureOutcome {reportNotTaken(screen), false};
+        mianForm form(screen.picture, QCoreApplication::applicationDirPath());
         form.show();
         QApplication::exec();
         return form.outcome();
