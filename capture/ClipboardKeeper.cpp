@@ -112,18 +112,6 @@ bool waitForEcho(const ClipboardKeeper::SelectionWatch &watch)
 
 namespace ClipboardKeeper {
 
-SelectionWatch::SelectionWatch()
-{
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    connect(clipboard, &QClipboard::changed, this, [this, clipboard](QClipboard::Mode mode) {
-        if (mode != QClipboard::Clipboard)
-            return;
-        m_ownedInRow = clipboard->ownsClipboard() ? m_ownedInRow + 1 : 0;
-        if (m_ownedInRow == 2)
-            emit echoArrived();
-    });
-}
-
 bool servesOwnSelection()
 {
     return onWayland()

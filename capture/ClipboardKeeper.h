@@ -1,31 +1,10 @@
 #pragma once
 
-#include <QObject>
+#include "SelectionWatch.h"
 
 // Keeping a picture pasteable after the capture window closed, on X11 and on
 // Wayland. Everything here needs a QGuiApplication.
 namespace ClipboardKeeper {
-
-// What the display server told of this process's clipboard since the watch
-// was made; make it before the capture sets the clipboard. A Wayland
-// compositor announces an accepted selection to its focused client, the one
-// that set it included, and never announces a refused one (say, set without
-// a valid input serial), while Qt reports it owned either way. Qt announces
-// the selection once itself when it is set, so an accepted one shows as a
-// second change in a row with the clipboard still ours.
-class SelectionWatch : public QObject
-{
-    Q_OBJECT
-public:
-    SelectionWatch();
-    bool echoed() const { return m_ownedInRow >= 2; }
-
-signals:
-    void echoArrived();
-
-private:
-    int m_ownedInRow = 0;
-};
 
 // True when this process serves its clipboard itself: an X11 selection, or a
 // Wayland one.

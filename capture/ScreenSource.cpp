@@ -3,6 +3,7 @@
 #include "CaptureOutcome.h"
 #include "PortalScreenshot.h"
 #include "ScreenGrab.h"
+#include "WaylandSession.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -64,14 +65,9 @@ int ScreenPicture::exitStatus() const
     return CaptureOutcome::FileWritten;
 }
 
-bool onWaylandSession()
-{
-    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        || qgetenv("XDG_SESSION_TYPE") == "wayland";
-}
-
 ScreenSource::ScreenSource()
 {
+    // On Wayland no client may read the screen, on either Qt platform.
     if (!onWaylandSession())
         return;
     m_portal = std::make_unique<PortalScreenshot>(QDBusConnection::sessionBus(), portalTimeout);

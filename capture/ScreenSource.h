@@ -25,11 +25,6 @@ struct ScreenPicture
     int exitStatus() const;
 };
 
-// True on a Wayland session, whichever Qt platform runs on it: there no
-// client may read the screen, and the picture comes from the desktop's
-// screenshot portal.
-bool onWaylandSession();
-
 // Takes the primary screen the way this session allows. Construct it as early
 // as possible: on Wayland the portal's request leaves at once and takes()
 // only waits for it, so the work in between overlaps the portal's. On X11
