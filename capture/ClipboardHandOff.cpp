@@ -61,8 +61,11 @@ void reportStatus(int reportFd, int status)
 
 // The capture side: runs the session, reports its status, then keeps the
 // clipboard alive when it must. reportFd is -1 when running in-process.
-int runSession(int &argc, char **argv, const CaptureSession &session, int reportFd)
+int runSession(int &argc, char **argv, const CaptureSession &session,
+    const SessionStart &beforeApplication, int reportFd)
 {
+    if (beforeApplication)
+        beforeApplication();
     QApplication app(argc, argv);
     const ClipboardKeeper::SelectionWatch selection;
     const CaptureOutcome outcome = session();
@@ -106,23 +109,24 @@ int awaitStatus(pid_t child, int reportFd)
 
 } // namespace
 
-int runCaptureKeepingClipboard(int &argc, char **argv, const CaptureSession &session)
+int runCaptureKeepingClipboard(
+    int &argc, char **argv, const CaptureSession &session, const SessionStart &beforeApplication)
 {
     if (!mayServeOwnSelection(argc, argv))
-        return runSession(argc, argv, session, -1);
+        return runSession(argc, argv, session, beforeApplication, -1);
 
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
-        return runSession(argc, argv, session, -1);
+        return runSession(argc, argv, session, beforeApplication, -1);
     const pid_t child = fork();
     if (child < 0) {
         close(fds[0]);
         close(fds[1]);
-        return runSession(argc, argv, session, -1);
+        return runSession(argc, argv, session, beforeApplication, -1);
     }
     if (child == 0) {
         close(fds[0]);
-        return runSession(argc, argv, session, fds[1]);
+        return runSession(argc, argv, session, beforeApplication, fds[1]);
     }
     close(fds[1]);
     return awaitStatus(child, fds[0]);

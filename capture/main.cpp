@@ -4,19 +4,27 @@
 
 #include <QApplication>
 
+#include <memory>
+
 int main(int argc, char *argv[])
 {
+    std::unique_ptr<ScreenSource> source;
     // The runner creates the QApplication, so everything needing one happens
     // inside the session.
-    return runCaptureKeepingClipboard(argc, argv, [] {
-        // Frozen before our window exists, so it shows the screen without it.
-        ScreenSource source;
-        const ScreenPicture screen = source.take();
-        if (screen.status != ScreenPicture::Taken)
-            return CaptureOutcome {reportNotTaken(screen), false};
-        mianForm form(screen.picture, QCoreApplication::applicationDirPath());
-        form.show();
-        QApplication::exec();
-        return form.outcome();
-    });
+    return runCaptureKeepingClipboard(
+        argc, argv,
+        [&source] {
+            // What the window needs besides the picture, while it is on its way.
+            mianForm::prepareTexts();
+            // Frozen before our window exists, so it shows the screen without it.
+            const ScreenPicture screen = source->take();
+            if (screen.status != ScreenPicture::Taken)
+                return CaptureOutcome {reportNotTaken(screen), false};
+            mianForm form(screen.picture, QCoreApplication::applicationDirPath());
+            form.show();
+            QApplication::exec();
+            return form.outcome();
+        },
+        // The screenshot portal's request leaves before the application starts up.
+        [&source] { source = std::make_unique<ScreenSource>(); });
 }
