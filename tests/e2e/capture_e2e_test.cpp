@@ -406,4 +406,25 @@ TEST_F(CaptureE2E, SessionKilledBeforeItReportsEndsTheCallerWithItsSignal)
     EXPECT_EQ(exitCodeOfCapture(), 128 + SIGKILL);
 }
 
+// On an 8-bit screen Qt's grab gives a null picture: a message says the
+// screen could not be captured, and once it is closed the program ends with
+// status 3. Runs on its own Xvfb of depth 8 (see tests/capture/CMakeLists.txt).
+TEST(CaptureE2ENullGrab, MessageThenStatusThree)
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath("vexacaptScreen");
+    ASSERT_TRUE(QFile::copy(VEXACAPTSCREEN_PATH, program));
+    QProcess capture;
+    capture.start(program, {});
+    ASSERT_TRUE(capture.waitForStarted(waitMs));
+    EXPECT_EQ(run("xdotool", {"search", "--sync", "--name", "^vexacaptScreen$"}), 0);
+    EXPECT_TRUE(waitUntil([&] {
+        return run("xdotool", {"key", "Escape"}) == 0 && capture.waitForFinished(300);
+    })) << "the message did not close";
+    EXPECT_EQ(capture.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(capture.exitCode(), 3);
+    EXPECT_TRUE(capture.readAllStandardError().contains("无法截取屏幕"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("doduvora.jpg")));
+}
+
 } // namespace
