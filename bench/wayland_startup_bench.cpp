@@ -4,6 +4,7 @@
 // under tests/e2e/with-sway.sh. Argument 0: Qt's wayland platform, 1: XWayland.
 // Alongside, the portal's part of it: the desktop's screenshot portal asked
 // and answered, and its picture read, the way the program does it.
+#include "CaptureChecks.h"
 #include "PortalScreenshot.h"
 
 #include <QCoreApplication>
@@ -18,14 +19,11 @@
 
 namespace {
 
-constexpr int waitMs = 15000;
+using testsupport::waitMs;
 
 bool run(const QString &program, const QStringList &arguments)
 {
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(waitMs) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
+    return testsupport::run(program, arguments) == 0;
 }
 
 bool onSway(benchmark::State &state)

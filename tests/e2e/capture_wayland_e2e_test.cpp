@@ -3,55 +3,25 @@
 // XWayland, driven by a virtual pointer and wtype, checked from grim's
 // pictures of the output and from what it leaves: exit status, doduvora.jpg,
 // the clipboard and the process keeping it.
-#include "Psnr.h"
+#include "CaptureChecks.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace {
 
-constexpr int waitMs = 15000;
+using testsupport::printedPicture;
+using testsupport::run;
+using testsupport::waitMs;
+using testsupport::waitUntil;
+
 // The program ends, and a keeper of a clipboard taken from it, within this time.
 constexpr int promptlyMs = 1000;
 constexpr QSize outputSize(1366, 768);
-
-int run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(waitMs) || process.exitStatus() != QProcess::NormalExit)
-        return -1;
-    if (output)
-        *output = process.readAllStandardOutput();
-    return process.exitCode();
-}
-
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = waitMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (condition())
-            return true;
-        QThread::msleep(10);
-    }
-    return condition();
-}
-
-QImage printedPicture(const QString &program, const QStringList &arguments)
-{
-    QByteArray data;
-    return run(program, arguments, &data) == 0
-        ? QImage::fromData(data).convertToFormat(QImage::Format_RGB32)
-        : QImage();
-}
 
 QImage screenshot()
 {
@@ -72,21 +42,11 @@ QRect differenceBox(const QImage &shot, const QImage &pattern)
 class CaptureWaylandE2E : public ::testing::TestWithParam<const char *>
 {
 protected:
-    // The output shows a gradient crossed by a fine grid: JPEG keeps it well,
-    // while a shift by one pixel moves every grid line.
+    // The output shows testsupport::screenPattern.
     void SetUp() override
     {
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("SWAYSOCK")) << "run under with-sway.sh";
-        const int w = outputSize.width(), h = outputSize.height();
-        m_pattern = QImage(outputSize, QImage::Format_RGB32);
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                const int dark = x % 4 == 0 || y % 3 == 0 ? 80 : 0;
-                m_pattern.setPixel(x, y,
-                    qRgb(96 + x * 159 / (w - 1) - dark, 96 + y * 159 / (h - 1) - dark,
-                        96 + (x + y) * 159 / (w + h - 2) - dark));
-            }
-        }
+        m_pattern = testsupport::screenPattern(outputSize.width(), outputSize.height());
         ASSERT_TRUE(m_pattern.save(m_dir.filePath("pattern.png")));
         ASSERT_EQ(
             run("swaymsg", {"output", "HEADLESS-1", "bg", m_dir.filePath("pattern.png"), "fill"}),
@@ -116,13 +76,7 @@ protected:
         EXPECT_TRUE(waitUntil([&] { return running().isEmpty(); }));
     }
 
-    QList<QByteArray> running() const
-    {
-        QByteArray pids;
-        run("pidof", {m_program}, &pids);
-        pids = pids.simplified();
-        return pids.isEmpty() ? QList<QByteArray>() : pids.split(' ');
-    }
+    QList<QByteArray> running() const { return testsupport::processesOf(m_program); }
 
     // Each command once the compositor has it.
     void pointer(const QStringList &commands)
@@ -201,10 +155,7 @@ TEST_P(CaptureWaylandE2E, DoubleClickWritesTheRegionAndKeepsTheClipboardUntilTak
 
     const QImage written(m_folder + "/doduvora.jpg", "JPEG");
     ASSERT_EQ(written.size(), captured.size());
-    const double toRegion = psnr(m_pattern.copy(captured), written);
-    double toShifted = 0.0;
-    for (QPoint shift : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)})
-        toShifted = std::max(toShifted, psnr(m_pattern.copy(captured.translated(shift)), written));
+    const auto [toRegion, toShifted] = testsupport::matchRegion(m_pattern, captured, written);
     EXPECT_GE(toRegion, 30.0);
     EXPECT_GE(toRegion - toShifted, 10.0);
 
