@@ -20,7 +20,7 @@ namespace {
 
 // How long a closing window waits for XWayland's compositor to ask for the
 // selection; it asks within a few of its dispatches.
-constexpr int bridgeTimeoutMs = 500;
+constexpr int bridgeTimeoutMs = 1000;
 
 xcb_atom_t clipboardAtom(xcb_connection_t *connection)
 {
