@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <string>
+
 namespace {
 
 using testsupport::printedPicture;
@@ -67,6 +70,8 @@ protected:
 
     void TearDown() override
     {
+        for (const QByteArray &pid : m_stoppedBackend)
+            kill(pid.toInt(), SIGCONT);
         m_pointer.kill();
         m_pointer.waitForFinished();
         m_helper.kill();
@@ -124,7 +129,31 @@ protected:
         return ended && m_capture.exitStatus() == QProcess::NormalExit ? m_capture.exitCode() : -1;
     }
 
+    // A message shows, far smaller than the output (no capture window), and
+    // once it is closed the program ends with status 3, saying why.
+    void expectMessageThenStatusThree(const char *reason)
+    {
+        QByteArray tree;
+        ASSERT_TRUE(waitUntil([&] {
+            return run("swaymsg", {"-t", "get_tree"}, &tree) == 0
+                && tree.contains("vexacaptScreen");
+        })) << "no message showed";
+        QRect box;
+        EXPECT_TRUE(
+            waitUntil([&] { return !(box = differenceBox(screenshot(), m_pattern)).isEmpty(); }));
+        EXPECT_LT(box.width(), outputSize.width() / 2);
+        // Closed once it has the keyboard, which may come after it shows.
+        EXPECT_TRUE(waitUntil([&] {
+            return run("wtype", {"-k", "Escape"}) == 0 && m_capture.waitForFinished(300);
+        })) << "the message did not close";
+        EXPECT_EQ(exitCodeOfCapture(), 3);
+        const QString said = QString::fromUtf8(m_capture.readAllStandardError());
+        EXPECT_TRUE(said.contains("无法截取屏幕") && said.contains(QString::fromUtf8(reason)))
+            << qPrintable(said);
+    }
+
     QTemporaryDir m_dir;
+    QList<QByteArray> m_stoppedBackend;
     QImage m_pattern;
     const QString m_folder = m_dir.filePath("program");
     const QString m_program = m_folder + "/vexacaptScreen";
@@ -191,21 +220,21 @@ TEST_P(CaptureWaylandE2E, NoPortalShowsAMessageThenStatusThree)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_dir.filePath("no-bus"));
     startCapture(env);
-    QByteArray tree;
-    ASSERT_TRUE(waitUntil([&] {
-        return run("swaymsg", {"-t", "get_tree"}, &tree) == 0 && tree.contains("vexacaptScreen");
-    })) << "no message showed";
-    // The message box is far smaller than the output: no capture window.
-    QRect box;
-    EXPECT_TRUE(
-        waitUntil([&] { return !(box = differenceBox(screenshot(), m_pattern)).isEmpty(); }));
-    EXPECT_LT(box.width(), outputSize.width() / 2);
-    // Closed once it has the keyboard, which may come after it shows.
-    EXPECT_TRUE(waitUntil([&] {
-        return run("wtype", {"-k", "Escape"}) == 0 && m_capture.waitForFinished(300);
-    })) << "the message did not close";
-    EXPECT_EQ(exitCodeOfCapture(), 3);
-    EXPECT_TRUE(m_capture.readAllStandardError().contains("无法截取屏幕"));
+    expectMessageThenStatusThree("无法连接到桌面的会话总线");
+}
+
+// A portal whose backend never answers: the request is given up after a few
+// seconds, with the same message and status.
+TEST_P(CaptureWaylandE2E, SilentPortalShowsAMessageThenStatusThree)
+{
+    if (std::string(GetParam()) != "wayland")
+        GTEST_SKIP() << "the portal's exchange is the same on every platform";
+    m_stoppedBackend = testsupport::processesOf("/usr/libexec/xdg-desktop-portal-wlr");
+    ASSERT_FALSE(m_stoppedBackend.isEmpty());
+    for (const QByteArray &pid : m_stoppedBackend)
+        ASSERT_EQ(kill(pid.toInt(), SIGSTOP), 0);
+    startCapture();
+    expectMessageThenStatusThree("没有应答");
 }
 
 INSTANTIATE_TEST_SUITE_P(Platforms, CaptureWaylandE2E, ::testing::Values("wayland", "xcb"),
