@@ -12,6 +12,8 @@ struct CaptureOutcome
         // clipboard holds the picture, unless the selection held no screen
         // pixels at all (then nothing was taken).
         FileNotWritten = 2,
+        // No picture of the screen could be taken: nothing was shown.
+        ScreenNotCaptured = 3,
     };
 
     int exitStatus = UserQuit;

@@ -16,7 +16,7 @@ namespace {
 // Qt picks its platform only when the QApplication is created, but the fork
 // must come before that; this mirrors Qt's choice closely enough. The child
 // checks the real platform again before it stays.
-bool mayRunOnX11(int argc, char **argv)
+bool mayServeOwnSelection(int argc, char **argv)
 {
     QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     for (int i = 1; i + 1 < argc; ++i) {
@@ -24,8 +24,9 @@ bool mayRunOnX11(int argc, char **argv)
             platform = argv[i + 1];
     }
     if (!platform.isEmpty())
-        return platform.startsWith("xcb");
-    return !qEnvironmentVariableIsEmpty("DISPLAY");
+        return platform.startsWith("xcb") || platform.startsWith("wayland");
+    return !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 // Leaves the caller's session and terminal, and lets go of the caller's
@@ -60,9 +61,13 @@ void reportStatus(int reportFd, int status)
 
 // The capture side: runs the session, reports its status, then keeps the
 // clipboard alive when it must. reportFd is -1 when running in-process.
-int runSession(int &argc, char **argv, const CaptureSession &session, int reportFd)
+int runSession(int &argc, char **argv, const CaptureSession &session,
+    const SessionStart &beforeApplication, int reportFd)
 {
+    if (beforeApplication)
+        beforeApplication();
     QApplication app(argc, argv);
+    const ClipboardKeeper::SelectionWatch selection;
     const CaptureOutcome outcome = session();
 
     const bool outlivesReport
@@ -71,7 +76,7 @@ int runSession(int &argc, char **argv, const CaptureSession &session, int report
         detachFromCaller();
     reportStatus(reportFd, outcome.exitStatus);
     if (outlivesReport)
-        ClipboardKeeper::keepPicture();
+        ClipboardKeeper::keepPicture(selection);
     return outcome.exitStatus;
 }
 
@@ -104,23 +109,24 @@ int awaitStatus(pid_t child, int reportFd)
 
 } // namespace
 
-int runCaptureKeepingClipboard(int &argc, char **argv, const CaptureSession &session)
+int runCaptureKeepingClipboard(
+    int &argc, char **argv, const CaptureSession &session, const SessionStart &beforeApplication)
 {
-    if (!mayRunOnX11(argc, argv))
-        return runSession(argc, argv, session, -1);
+    if (!mayServeOwnSelection(argc, argv))
+        return runSession(argc, argv, session, beforeApplication, -1);
 
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
-        return runSession(argc, argv, session, -1);
+        return runSession(argc, argv, session, beforeApplication, -1);
     const pid_t child = fork();
     if (child < 0) {
         close(fds[0]);
         close(fds[1]);
-        return runSession(argc, argv, session, -1);
+        return runSession(argc, argv, session, beforeApplication, -1);
     }
     if (child == 0) {
         close(fds[0]);
-        return runSession(argc, argv, session, fds[1]);
+        return runSession(argc, argv, session, beforeApplication, fds[1]);
     }
     close(fds[1]);
     return awaitStatus(child, fds[0]);

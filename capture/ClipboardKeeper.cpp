@@ -16,6 +16,9 @@ namespace {
 
 // How long a clipboard manager may take to fetch the picture; Qt allows as much.
 constexpr int managerTimeoutMs = 5000;
+// How long a Wayland compositor may take to echo the selection; it does so at
+// its next dispatch.
+constexpr int echoTimeoutMs = 2000;
 
 template<typename Reply> using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
 
@@ -87,21 +90,45 @@ void handToManager(xcb_connection_t *connection)
     xcb_flush(connection);
 }
 
+bool onWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+// Waits for the compositor's echo of the selection; false when it never came.
+bool waitForEcho(const ClipboardKeeper::SelectionWatch &watch)
+{
+    if (watch.echoed())
+        return true;
+    QEventLoop loop;
+    QObject::connect(
+        &watch, &ClipboardKeeper::SelectionWatch::echoArrived, &loop, &QEventLoop::quit);
+    QTimer::singleShot(echoTimeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return watch.echoed();
+}
+
 } // namespace
 
 namespace ClipboardKeeper {
 
 bool servesOwnSelection()
 {
-    return QGuiApplication::platformName() == QLatin1String("xcb") && qtConnection();
+    return onWayland()
+        || (QGuiApplication::platformName() == QLatin1String("xcb") && qtConnection());
 }
 
-void keepPicture()
+void keepPicture(const SelectionWatch &watch)
 {
     // Let a selection clear that is already queued take effect first.
     QCoreApplication::processEvents();
     if (!QGuiApplication::clipboard()->ownsClipboard())
         return;
+    if (onWayland()) {
+        if (waitForEcho(watch))
+            serveUntilTaken(-1);
+        return;
+    }
     xcb_connection_t *connection = qtConnection();
     if (clipboardManagerRuns(connection))
         handToManager(connection);

@@ -1,21 +1,33 @@
 #include "ClipboardHandOff.h"
-#include "ScreenGrab.h"
+#include "ScreenSource.h"
 #include "StockTranslation.h"
 #include "mianForm.h"
 
 #include <QApplication>
 
+#include <memory>
+
 int main(int argc, char *argv[])
 {
+    std::unique_ptr<ScreenSource> source;
     // The runner creates the QApplication, so everything needing one happens
     // inside the session.
-    return runCaptureKeepingClipboard(argc, argv, [] {
-        loadChineseStockTexts();
-        // Frozen before our window exists, so it shows the screen without it.
-        const QPixmap frozenScreen = grabPrimaryScreen();
-        mianForm form(frozenScreen, QCoreApplication::applicationDirPath());
-        form.show();
-        QApplication::exec();
-        return form.outcome();
-    });
+    return runCaptureKeepingClipboard(
+        argc, argv,
+        [&source] {
+            // Before any box can show: the failure box gets Chinese buttons too.
+            loadChineseStockTexts();
+            // What the window needs besides the picture, while it is on its way.
+            mianForm::prepareTexts();
+            // Frozen before our window exists, so it shows the screen without it.
+            const ScreenPicture screen = source->take();
+            if (screen.status != ScreenPicture::Taken)
+                return CaptureOutcome {reportNotTaken(screen), false};
+            mianForm form(screen.picture, QCoreApplication::applicationDirPath());
+            form.show();
+            QApplication::exec();
+            return form.outcome();
+        },
+        // The screenshot portal's request leaves before the application starts up.
+        [&source] { source = std::make_unique<ScreenSource>(); });
 }

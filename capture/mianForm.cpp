@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -90,6 +91,12 @@ mianForm::mianForm(const QPixmap &frozenScreen, const QString &programFolder, QW
     connect(&m_keyboardGrabRetry, &QTimer::timeout, this, &mianForm::grabKeyboardWhenViewable);
 
     Form_Load();
+}
+
+void mianForm::prepareTexts()
+{
+    QFontMetrics(QGuiApplication::font())
+        .boundingRect(hintText + QStringLiteral("记录宽高 0123456789"));
 }
 
 void mianForm::Form_Load()

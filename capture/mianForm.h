@@ -24,6 +24,10 @@ public:
     // its device pixel ratio set. programFolder: where the capture is written.
     mianForm(const QPixmap &frozenScreen, const QString &programFolder, QWidget *parent = nullptr);
 
+    // Loads the fonts of the window's texts, which takes a while on first use
+    // and needs no picture: call it while the frozen picture is on its way.
+    static void prepareTexts();
+
     // Start-up sequence; run once by Form_Load from the constructor.
     void Init();
 

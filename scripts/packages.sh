@@ -1,11 +1,15 @@
 # Debian 12 packages the project needs, by purpose. Sourced by setup.sh.
 BUILD_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libturbojpeg0-dev libxcb1-dev
     libgtest-dev libbenchmark-dev)
-# Runtime: the Qt platform plugins, a CJK font so the Chinese texts show, and Qt's own
-# translations (its Chinese stock texts).
-RUN_PACKAGES=(qt6-qpa-plugins fonts-wqy-microhei qt6-translations-l10n)
-# Tests: a virtual X server and the tools that drive and inspect it, two
-# independent readers of Windows shortcut files, and the desktop's own checker and
-# launcher of desktop entries.
+# Runtime: the Qt platform plugins (X11 and Wayland), a CJK font so the Chinese
+# texts show, and Qt's own translations (its Chinese stock texts).
+RUN_PACKAGES=(qt6-qpa-plugins qt6-wayland fonts-wqy-microhei qt6-translations-l10n)
+# Tests: a virtual X server and the tools that drive and inspect it; two
+# independent readers of Windows shortcut files; the desktop's own checker and
+# launcher of desktop entries; a headless Wayland desktop (sway with XWayland,
+# the screenshot portal stack on its own session bus) and its tools, and the
+# Wayland client library the tests' virtual pointer uses.
 TEST_PACKAGES=(xvfb xauth xdotool xclip x11-utils imagemagick procps liblnk-utils
-    libimage-exiftool-perl desktop-file-utils libglib2.0-bin)
+    libimage-exiftool-perl desktop-file-utils libglib2.0-bin sway xwayland grim wtype
+    wl-clipboard xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire
+    dbus libwayland-dev)

@@ -18,6 +18,16 @@ if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
     exit 1
 fi
 if [[ $program == vexacaptScreen ]]; then
+    # Natively on the kind of session found (unless QT_QPA_PLATFORM says otherwise): on
+    # Wayland the screen comes from the desktop's screenshot portal.
+    if [[ -z ${QT_QPA_PLATFORM:-} ]]; then
+        if [[ -n ${WAYLAND_DISPLAY:-} ]]; then
+            export QT_QPA_PLATFORM=wayland
+        else
+            export QT_QPA_PLATFORM=xcb
+        fi
+    fi
+    echo "run.sh: starting vexacaptScreen on Qt's $QT_QPA_PLATFORM platform"
     exec build/release/capture/vexacaptScreen
 fi
 

@@ -1,9 +1,9 @@
 // The real vexacaptScreen under its own Xvfb server (see with-xvfb.sh) on a
 // known pattern, driven with xdotool, checked from screenshots and from what it
 // leaves: exit status, doduvora.jpg, the clipboard and the process keeping it.
+#include "CaptureChecks.h"
 #include "Files.h"
 #include "Mount.h"
-#include "Psnr.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -23,32 +23,13 @@
 
 namespace {
 
-constexpr int waitMs = 15000;
+using testsupport::printedPicture;
+using testsupport::run;
+using testsupport::waitMs;
+using testsupport::waitUntil;
+
 // The program ends, and a keeper of a clipboard taken from it, within this time.
 constexpr int promptlyMs = 1000;
-
-// A helper program's exit code, or -1 when it failed or ran too long.
-int run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(waitMs) || process.exitStatus() != QProcess::NormalExit)
-        return -1;
-    if (output)
-        *output = process.readAllStandardOutput();
-    return process.exitCode();
-}
-
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = waitMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (condition())
-            return true;
-        QThread::msleep(10);
-    }
-    return condition();
-}
 
 // Pixels that differ from the pattern outside the excluded rectangles.
 int differencesOutside(
@@ -71,15 +52,6 @@ std::vector<QRect> borderOf(const QRect &r)
 {
     return {QRect(r.left(), r.top(), r.width(), 1), QRect(r.left(), r.bottom(), r.width(), 1),
         QRect(r.left(), r.top(), 1, r.height()), QRect(r.right(), r.top(), 1, r.height())};
-}
-
-// The picture a program prints, in RGB32; a null one when it failed.
-QImage printedPicture(const QString &program, const QStringList &arguments)
-{
-    QByteArray data;
-    return run(program, arguments, &data) == 0
-        ? QImage::fromData(data).convertToFormat(QImage::Format_RGB32)
-        : QImage();
 }
 
 QImage screenshot()
@@ -122,9 +94,8 @@ QRect hintBoxAt(const QImage &shot, QPoint corner)
 class CaptureE2E : public ::testing::Test
 {
 protected:
-    // The screen shows a gradient crossed by a fine grid that only darkens: JPEG
-    // keeps it well, while a shift by one pixel moves every grid line. The
-    // program runs from a folder of its own, where doduvora.jpg lands.
+    // The screen shows testsupport::screenPattern. The program runs from a
+    // folder of its own, where doduvora.jpg lands.
     void SetUp() override
     {
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run under with-xvfb.sh";
@@ -132,16 +103,7 @@ protected:
         ASSERT_EQ(run("xdotool", {"getdisplaygeometry"}, &geometry), 0);
         const QList<QByteArray> size = geometry.trimmed().split(' ');
         ASSERT_EQ(size.size(), 2);
-        const int w = size[0].toInt(), h = size[1].toInt();
-        m_pattern = QImage(w, h, QImage::Format_RGB32);
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                const int dark = x % 4 == 0 || y % 3 == 0 ? 80 : 0;
-                m_pattern.setPixel(x, y,
-                    qRgb(96 + x * 159 / (w - 1) - dark, 96 + y * 159 / (h - 1) - dark,
-                        96 + (x + y) * 159 / (w + h - 2) - dark));
-            }
-        }
+        m_pattern = testsupport::screenPattern(size[0].toInt(), size[1].toInt());
         ASSERT_TRUE(m_pattern.save(m_dir.filePath("pattern.png")));
         // display ends with status 1 even when it has set the background.
         ASSERT_NE(run("display", {"-window", "root", m_dir.filePath("pattern.png")}), -1);
@@ -164,13 +126,7 @@ protected:
 
     // Live processes of our copy of the program: the one started, the session
     // it runs in a child, and after a capture the keeper of the clipboard.
-    QList<QByteArray> running() const
-    {
-        QByteArray pids;
-        run("pidof", {m_program}, &pids);
-        pids = pids.simplified();
-        return pids.isEmpty() ? QList<QByteArray>() : pids.split(' ');
-    }
+    QList<QByteArray> running() const { return testsupport::processesOf(m_program); }
 
     void startCapture()
     {
@@ -328,10 +284,7 @@ TEST_F(CaptureE2E, DoubleClickWritesTheFileAndLeavesTheClipboardToPaste)
     // clearly farther from the region shifted by one pixel.
     const QImage written(m_folder + "/doduvora.jpg", "JPEG");
     ASSERT_EQ(written.size(), captured.size());
-    const double toRegion = psnr(m_pattern.copy(captured), written);
-    double toShifted = 0.0;
-    for (QPoint shift : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)})
-        toShifted = std::max(toShifted, psnr(m_pattern.copy(captured.translated(shift)), written));
+    const auto [toRegion, toShifted] = testsupport::matchRegion(m_pattern, captured, written);
     EXPECT_GE(toRegion, 30.0);
     EXPECT_GE(toRegion - toShifted, 10.0);
     std::cout << "PSNR against the region " << toRegion << " dB, against it shifted by one pixel "
@@ -404,6 +357,27 @@ TEST_F(CaptureE2E, SessionKilledBeforeItReportsEndsTheCallerWithItsSignal)
         if (pid.toLongLong() != m_capture.processId())
             kill(pid.toInt(), SIGKILL);
     EXPECT_EQ(exitCodeOfCapture(), 128 + SIGKILL);
+}
+
+// On an 8-bit screen Qt's grab gives a null picture: a message says the
+// screen could not be captured, and once it is closed the program ends with
+// status 3. Runs on its own Xvfb of depth 8 (see tests/capture/CMakeLists.txt).
+TEST(CaptureE2ENullGrab, MessageThenStatusThree)
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath("vexacaptScreen");
+    ASSERT_TRUE(QFile::copy(VEXACAPTSCREEN_PATH, program));
+    QProcess capture;
+    capture.start(program, {});
+    ASSERT_TRUE(capture.waitForStarted(waitMs));
+    EXPECT_EQ(run("xdotool", {"search", "--sync", "--name", "^vexacaptScreen$"}), 0);
+    EXPECT_TRUE(waitUntil([&] {
+        return run("xdotool", {"key", "Escape"}) == 0 && capture.waitForFinished(300);
+    })) << "the message did not close";
+    EXPECT_EQ(capture.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(capture.exitCode(), 3);
+    EXPECT_TRUE(capture.readAllStandardError().contains("无法截取屏幕"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("doduvora.jpg")));
 }
 
 } // namespace

@@ -28,6 +28,6 @@ done
 [[ -s $workdir/display ]] || { echo "with-xvfb.sh: Xvfb did not start" >&2; exit 1; }
 
 export DISPLAY=":$(head -n1 "$workdir/display")"
-unset WAYLAND_DISPLAY
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 export QT_QPA_PLATFORM=xcb
 "$@"

@@ -1,0 +1,111 @@
+#include "PortalScreenshot.h"
+
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QEventLoop>
+#include <QRandomGenerator>
+#include <QTimer>
+
+namespace {
+
+const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
+
+PortalReply::Answer failed(const QString &reason)
+{
+    return {PortalReply::Answer::Failed, {}, reason};
+}
+
+} // namespace
+
+PortalScreenshot::PortalScreenshot(const QDBusConnection &bus, std::chrono::milliseconds timeout)
+    : m_bus(bus), m_timeout(timeout)
+{ }
+
+void PortalScreenshot::start()
+{
+    if (!m_bus.isConnected()) {
+        answer(failed(QStringLiteral("无法连接到桌面的会话总线。")));
+        return;
+    }
+    // Subscribe before calling: the Response may follow the call's reply at once.
+    const QString token
+        = QStringLiteral("vexa") + QString::number(QRandomGenerator::global()->generate(), 16);
+    listenOn(PortalReply::requestPath(m_bus.baseService(), token));
+
+    QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath,
+        QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"));
+    call << QString()
+         << QVariantMap {
+                {QStringLiteral("handle_token"), token}, {QStringLiteral("interactive"), false}};
+    auto *watcher
+        = new QDBusPendingCallWatcher(m_bus.asyncCall(call, int(m_timeout.count())), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, &PortalScreenshot::onCallFinished);
+}
+
+void PortalScreenshot::listenOn(const QString &requestPath)
+{
+    if (!m_requestPath.isEmpty())
+        m_bus.disconnect(portalService, m_requestPath, requestInterface, QStringLiteral("Response"),
+            this, SLOT(onResponse(uint, QVariantMap)));
+    m_requestPath = requestPath;
+    m_bus.connect(portalService, m_requestPath, requestInterface, QStringLiteral("Response"), this,
+        SLOT(onResponse(uint, QVariantMap)));
+}
+
+void PortalScreenshot::onCallFinished(QDBusPendingCallWatcher *call)
+{
+    call->deleteLater();
+    const QDBusPendingReply<QDBusObjectPath> reply = *call;
+    if (reply.isError()) {
+        const QDBusError error = reply.error();
+        answer(failed(error.type() == QDBusError::ServiceUnknown
+                    || error.type() == QDBusError::UnknownInterface
+                    || error.type() == QDBusError::UnknownMethod
+                ? QStringLiteral("桌面没有提供截图服务。")
+                : QStringLiteral("桌面截图服务出错：%1").arg(error.name())));
+        return;
+    }
+    // Portals older than handle_token make up their own path.
+    if (reply.value().path() != m_requestPath)
+        listenOn(reply.value().path());
+}
+
+void PortalScreenshot::onResponse(uint response, const QVariantMap &results)
+{
+    answer(PortalReply::interpret(response, results));
+}
+
+void PortalScreenshot::answer(const PortalReply::Answer &answer)
+{
+    if (m_answered)
+        return;
+    m_answer = answer;
+    m_answered = true;
+    emit answered();
+}
+
+PortalReply::Answer PortalScreenshot::waitForAnswer()
+{
+    if (!m_answered) {
+        QEventLoop loop;
+        QTimer timeout;
+        timeout.setSingleShot(true);
+        connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+        connect(this, &PortalScreenshot::answered, &loop, &QEventLoop::quit);
+        timeout.start(m_timeout);
+        loop.exec();
+    }
+    if (!m_answered) {
+        m_bus.send(QDBusMessage::createMethodCall(
+            portalService, m_requestPath, requestInterface, QStringLiteral("Close")));
+        answer(
+            failed(QStringLiteral("桌面截图服务在 %1 秒内没有应答。")
+                       .arg(std::chrono::duration_cast<std::chrono::seconds>(m_timeout).count())));
+    }
+    return m_answer;
+}

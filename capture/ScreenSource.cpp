@@ -1,0 +1,94 @@
+#include "ScreenSource.h"
+
+#include "CaptureOutcome.h"
+#include "PortalScreenshot.h"
+#include "ScreenGrab.h"
+#include "WaylandSession.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QMessageBox>
+#include <QScreen>
+#include <QtDebug>
+
+namespace {
+
+// The portal asks nothing of the user here; a sound desktop answers well
+// within this.
+constexpr std::chrono::seconds portalTimeout(5);
+
+// The desktop's picture as the portal wrote it for this call, cut to the
+// primary screen. The file exists for this call only and is removed once read.
+ScreenPicture pictureFromPortal(const PortalReply::Answer &answer)
+{
+    if (answer.kind == PortalReply::Answer::Declined)
+        return {ScreenPicture::Declined, {}, {}};
+    if (answer.kind == PortalReply::Answer::Failed)
+        return {ScreenPicture::Failed, {}, answer.reason};
+
+    const QImage whole = QImageReader(answer.filePath).read();
+    QFile::remove(answer.filePath);
+    if (whole.isNull())
+        return {ScreenPicture::Failed, {}, QStringLiteral("无法读取桌面截图服务给出的截图。")};
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    QRect desktop;
+    for (const QScreen *screen : QGuiApplication::screens())
+        desktop |= screen->geometry();
+    const QImage cropped
+        = primary ? PortalReply::cropToScreen(whole, desktop, primary->geometry()) : QImage();
+    if (cropped.isNull())
+        return {
+            ScreenPicture::Failed, {}, QStringLiteral("桌面截图服务给出的截图与屏幕大小不符。")};
+    return ScreenPicture::fromGrab(QPixmap::fromImage(cropped));
+}
+
+} // namespace
+
+ScreenPicture ScreenPicture::fromGrab(const QPixmap &picture)
+{
+    if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
+        return {Failed, {}, QStringLiteral("取得的屏幕画面是空的。")};
+    return {Taken, picture, {}};
+}
+
+int ScreenPicture::exitStatus() const
+{
+    switch (status) {
+    case Taken:
+        break;
+    case Declined:
+        return CaptureOutcome::UserQuit;
+    case Failed:
+        return CaptureOutcome::ScreenNotCaptured;
+    }
+    return CaptureOutcome::FileWritten;
+}
+
+ScreenSource::ScreenSource()
+{
+    // On Wayland no client may read the screen, on either Qt platform.
+    if (!onWaylandSession())
+        return;
+    m_portal = std::make_unique<PortalScreenshot>(QDBusConnection::sessionBus(), portalTimeout);
+    m_portal->start();
+}
+
+ScreenSource::~ScreenSource() = default;
+
+ScreenPicture ScreenSource::take()
+{
+    return m_portal ? pictureFromPortal(m_portal->waitForAnswer())
+                    : ScreenPicture::fromGrab(grabPrimaryScreen());
+}
+
+int reportNotTaken(const ScreenPicture &screen)
+{
+    if (screen.status == ScreenPicture::Failed) {
+        const QString message = QStringLiteral("无法截取屏幕。\n%1").arg(screen.reason);
+        // Also for whoever started the program from a terminal or a script.
+        qWarning().noquote() << message;
+        QMessageBox::critical(nullptr, QStringLiteral("vexacaptScreen"), message);
+    }
+    return screen.exitStatus();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+
+#include <memory>
+
+class PortalScreenshot;
+
+// The primary screen as the capture window freezes it, or why there is none.
+struct ScreenPicture
+{
+    enum Status {
+        Taken,
+        Declined, // the user declined the desktop's screenshot request
+        Failed, // reason says why, in words a user reads
+    };
+    Status status = Failed;
+    QPixmap picture;
+    QString reason;
+
+    // A grab as it came: a null or empty picture is a failure.
+    static ScreenPicture fromGrab(const QPixmap &picture);
+    // The program's exit status when the capture cannot go on (not Taken).
+    int exitStatus() const;
+};
+
+// Takes the primary screen the way this session allows. Construct it as early
+// as possible: on Wayland the portal's request leaves at once and takes()
+// only waits for it, so the work in between overlaps the portal's. On X11
+// the screen is grabbed directly, in take(). Needs a QGuiApplication, and
+// must be done before any window of ours shows.
+class ScreenSource
+{
+public:
+    ScreenSource();
+    ~ScreenSource();
+    ScreenSource(const ScreenSource &) = delete;
+    ScreenSource &operator=(const ScreenSource &) = delete;
+
+    ScreenPicture take();
+
+private:
+    std::unique_ptr<PortalScreenshot> m_portal;
+};
+
+// Tells the user the screen could not be captured and why, then returns the
+// exit status for it; the user's own decline ends quietly.
+int reportNotTaken(const ScreenPicture &screen);

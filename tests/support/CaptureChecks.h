@@ -1,0 +1,93 @@
+#pragma once
+
+// What the capture end-to-end tests share: running helper programs, waiting
+// for a condition, the screen pattern and the check of a written capture.
+#include "Psnr.h"
+
+#include <QDeadlineTimer>
+#include <QImage>
+#include <QProcess>
+#include <QThread>
+
+#include <algorithm>
+#include <functional>
+
+namespace testsupport {
+
+constexpr int waitMs = 15000;
+
+// A helper program's exit code, or -1 when it failed or ran too long.
+inline int run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(waitMs) || process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    if (output)
+        *output = process.readAllStandardOutput();
+    return process.exitCode();
+}
+
+// The ids of the live processes running the program at this path.
+inline QList<QByteArray> processesOf(const QString &program)
+{
+    QByteArray pids;
+    run("pidof", {program}, &pids);
+    pids = pids.simplified();
+    return pids.isEmpty() ? QList<QByteArray>() : pids.split(' ');
+}
+
+inline bool waitUntil(const std::function<bool()> &condition, int timeoutMs = waitMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (condition())
+            return true;
+        QThread::msleep(10);
+    }
+    return condition();
+}
+
+// The picture a program prints, in RGB32; a null one when it failed.
+inline QImage printedPicture(const QString &program, const QStringList &arguments)
+{
+    QByteArray data;
+    return run(program, arguments, &data) == 0
+        ? QImage::fromData(data).convertToFormat(QImage::Format_RGB32)
+        : QImage();
+}
+
+// A gradient crossed by a fine grid that only darkens: JPEG keeps it well,
+// while a shift by one pixel moves every grid line.
+inline QImage screenPattern(int w, int h)
+{
+    QImage pattern(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int dark = x % 4 == 0 || y % 3 == 0 ? 80 : 0;
+            pattern.setPixel(x, y,
+                qRgb(96 + x * 159 / (w - 1) - dark, 96 + y * 159 / (h - 1) - dark,
+                    96 + (x + y) * 159 / (w + h - 2) - dark));
+        }
+    }
+    return pattern;
+}
+
+// PSNR of a written capture against the region of the pattern, and the best
+// one against that region shifted by one pixel.
+struct RegionMatch
+{
+    double toRegion = 0.0;
+    double toShifted = 0.0;
+};
+
+inline RegionMatch matchRegion(const QImage &pattern, const QRect &region, const QImage &written)
+{
+    RegionMatch match {psnr(pattern.copy(region), written), 0.0};
+    for (QPoint shift : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)})
+        match.toShifted
+            = std::max(match.toShifted, psnr(pattern.copy(region.translated(shift)), written));
+    return match;
+}
+
+} // namespace testsupport
