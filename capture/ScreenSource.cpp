@@ -1,6 +1,7 @@
 #include "ScreenSource.h"
 
 #include "CaptureOutcome.h"
+#include "MessageBoxFit.h"
 #include "PortalScreenshot.h"
 #include "ScreenGrab.h"
 #include "WaylandSession.h"
@@ -88,7 +89,11 @@ int reportNotTaken(const ScreenPicture &screen)
         const QString message = QStringLiteral("无法截取屏幕。\n%1").arg(screen.reason);
         // Also for whoever started the program from a terminal or a script.
         qWarning().noquote() << message;
-        QMessageBox::critical(nullptr, QStringLiteral("vexacaptScreen"), message);
+        // The reason may name a file: a long path must not push the button off the screen.
+        QMessageBox box(
+            QMessageBox::Critical, QStringLiteral("vexacaptScreen"), message, QMessageBox::Ok);
+        fitToScreen(box);
+        box.exec();
     }
     return screen.exitStatus();
 }
