@@ -11,3 +11,5 @@ RUN_PACKAGES+=(qt6-translations-l10n)
 # independent readers of Windows shortcut files.
 TEST_PACKAGES=(xvfb xauth xdotool xclip x11-utils imagemagick procps liblnk-utils
     libimage-exiftool-perl)
+# Trying the installer bundle on fresh Debian roots (scripts/fresh-debian-check.sh).
+FRESH_ROOT_PACKAGES=(debootstrap)
