@@ -55,6 +55,15 @@ for library in "$top"/base/lib/*; do
     [[ ! -e $shared || $library -ef $shared ]] || fail "${library##*/} is stored twice"
 done
 
+# The oldest C library and C++ runtime the README names are enough for every file of the bundle.
+needs=$(find "$top" -type f -print0 | xargs -0 objdump -T 2>/dev/null |
+    grep -oE '\b(GLIBC|GLIBCXX)_[0-9.]+' | sort -uV || true)
+for floor in GLIBC_2.35 GLIBCXX_3.4.30; do
+    newest=$(grep "^${floor%_*}_" <<<"$needs" | tail -n1)
+    [[ $(printf '%s\n' "$newest" "$floor" | sort -V | tail -n1) == "$floor" ]] ||
+        fail "the bundle needs $newest, newer than the README's $floor"
+done
+
 # Without the environment's help, Qt finds its plugins and Chinese translation beside each program.
 without_env=(env -u LD_LIBRARY_PATH -u QT_PLUGIN_PATH)
 for place in "$top" "$top/base"; do
