@@ -33,7 +33,7 @@ wait_for() {
     done
 }
 
-ls /usr/lib/*/ | grep -qi 'libQt' && fail "this root has Qt libraries"
+[[ -z $(find /usr/lib /usr/local -iname 'libQt*' -print -quit) ]] || fail "this root has Qt libraries"
 # A new user each run, so a kept root starts over too.
 ! id "$user" >/dev/null 2>&1 || userdel --remove "$user" 2>/dev/null
 useradd --create-home "$user"
@@ -62,8 +62,8 @@ for place in "$bundle" "$bundle/base"; do
         done
     done < <(find "$place" -path "$place/base" -prune -o -type f -print0)
 done
-absent=$(printf '%s\n' "${absent[@]}" | sort -u | tr '\n' ' ')
-step "every ELF file finds its libraries (ldd); absent system ones: ${absent:-none}"
+absent_names=$(printf '%s\n' "${absent[@]}" | sort -u | tr '\n' ' ')
+step "every ELF file finds its libraries (ldd); absent system ones: ${absent_names:-none}"
 
 Xvfb :7 -screen 0 1280x800x24 -nolisten tcp -fbdir "$out" >/tmp/xvfb.log 2>&1 &
 export DISPLAY=:7
