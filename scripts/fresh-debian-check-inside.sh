@@ -8,13 +8,15 @@
 set -euo pipefail
 archive=$1 system_list=$2 out=$3
 user=vexa-user
-step_start=$(date +%s.%N)
-step() { # step <what>: prints what was reached and the seconds since the previous step
+# A step's time runs from clock (or the previous step) to step, which prints it.
+clock() { step_start=$(date +%s.%N); }
+step() { # step <what was reached>
     local now
     now=$(date +%s.%N)
     awk -v what="$1" -v a="$now" -v b="$step_start" 'BEGIN { printf "  %-60s %5.1f s\n", what, a - b }'
     step_start=$now
 }
+clock
 fail() {
     echo "FAIL: $*" >&2
     exit 1
@@ -70,6 +72,7 @@ export DISPLAY=:7
 wait_for 30 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start: $(cat /tmp/xvfb.log)"
 step "X server up"
 
+clock
 (cd "$bundle" && as_user ./install) >/tmp/install.log 2>&1 &
 installer=$!
 window=$(timeout 60 xdotool search --sync --onlyvisible --name '^VEXA即时通信$' | head -n1) ||
@@ -77,10 +80,13 @@ window=$(timeout 60 xdotool search --sync --onlyvisible --name '^VEXA即时通�
 step "installer window open"
 sleep 1
 shot installer-window
+translation=$(grep -o '/.*qtbase_zh_CN\.qm' "/proc/$(xdotool getwindowpid "$window")/maps" | head -n1 || true)
+echo "  Qt's Chinese translation in use: ${translation:-none}"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1 && sleep 0.3; }
-click 60 125  # the agreement box
-click 80 212  # start
+click 60 125 # the agreement box
+clock
+click 80 212 # start
 settings=$home/.local/share/vexaconfig.txt
 wait_for 300 test -f "$settings" -a ! -e "$bundle/base" || fail "the installation did not finish"
 target=$(head -n1 "$settings")
@@ -89,7 +95,8 @@ sleep 1
 shot installer-finished
 diff -r "$pristine" "$target" >&2 || fail "the install folder differs from the package"
 
-click 80 212  # open the client
+clock
+click 80 212 # open the client
 ended() { ! kill -0 "$1" 2>/dev/null; }
 wait_for 30 ended "$installer" || fail "the installer did not close"
 client=$(timeout 60 xdotool search --sync --onlyvisible --name '^VEXA$' | head -n1) ||
@@ -102,6 +109,7 @@ sleep 1
 shot client-window
 kill "$pid"
 
+clock
 (cd "$home" && as_user "$target/vexacaptScreen") >/tmp/capture.log 2>&1 &
 capture=$!
 timeout 60 xdotool search --sync --onlyvisible --class vexacaptScreen >/dev/null ||
@@ -111,6 +119,7 @@ sleep 1
 xdotool mousemove 100 120 mousedown 1 mousemove 200 200 mousemove 300 250 mouseup 1
 sleep 0.5
 shot capture-window
+clock
 xdotool mousemove 230 200 click 1 sleep 0.08 click 1
 status=0
 wait "$capture" || status=$?

@@ -7,23 +7,30 @@
 # the install folder. Prints the sizes and the time of each step; screenshots land in
 # build/fresh-roots/<release>-screens/. Needs root and Debian's package registry, so it is not part
 # of scripts/test.sh. A root is made in build/fresh-roots/<release> and deleted afterwards, unless
-# --keep is given; a kept root is used again by the next run.
-# Usage: scripts/fresh-debian-check.sh [--keep] [release...]
+# --keep is given; a kept root is used again by the next run. --archive tries the given archive
+# instead of the one the release build packs.
+# Usage: scripts/fresh-debian-check.sh [--keep] [--archive FILE] [release...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-keep=false
-if [[ ${1:-} == --keep ]]; then
-    keep=true
+keep=false archive=
+while [[ ${1:-} == --* ]]; do
+    case $1 in
+    --keep) keep=true ;;
+    --archive) archive=$(realpath "$2") && shift ;;
+    *) echo "fresh-debian-check.sh: unknown option $1" >&2; exit 2 ;;
+    esac
     shift
-fi
+done
 releases=("$@")
 ((${#releases[@]})) || releases=(bookworm trixie)
 [[ $(id -u) -eq 0 ]] || { echo "fresh-debian-check.sh: run as root (debootstrap, chroot)" >&2; exit 2; }
 
 scripts/setup.sh build test fresh-root
-cmake --preset release >/dev/null
-cmake --build --preset release --target package >/dev/null
-archive=$(echo build/release/vexa-installer-*.tar.gz)
+if [[ -z $archive ]]; then
+    cmake --preset release >/dev/null
+    cmake --build --preset release --target package >/dev/null
+    archive=$(echo build/release/vexa-installer-*.tar.gz)
+fi
 unpacked=$(tar -tvzf "$archive" | awk '$1 !~ /^h/ { sum += $3 } END { print sum }')
 echo "archive $archive: $(stat -c %s "$archive") bytes, $unpacked bytes unpacked"
 
