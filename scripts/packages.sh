@@ -13,3 +13,5 @@ TEST_PACKAGES=(xvfb xauth xdotool xclip x11-utils imagemagick procps liblnk-util
     libimage-exiftool-perl desktop-file-utils libglib2.0-bin sway xwayland grim wtype
     wl-clipboard xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire
     dbus libwayland-dev)
+# Trying the installer bundle on fresh Debian roots (scripts/fresh-debian-check.sh).
+FRESH_ROOT_PACKAGES=(debootstrap)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing for the given purposes
-# (build, run, test); does nothing when all are present.
-# Usage: scripts/setup.sh build run [test]
+# (build, run, test, fresh-root); does nothing when all are present.
+# Usage: scripts/setup.sh build run [test] [fresh-root]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/packages.sh"
@@ -12,7 +12,8 @@ for purpose in "$@"; do
     build) wanted+=("${BUILD_PACKAGES[@]}") ;;
     run) wanted+=("${RUN_PACKAGES[@]}") ;;
     test) wanted+=("${TEST_PACKAGES[@]}") ;;
-    *) echo "setup.sh: unknown purpose '$purpose' (build, run, test)" >&2; exit 2 ;;
+    fresh-root) wanted+=("${FRESH_ROOT_PACKAGES[@]}") ;;
+    *) echo "setup.sh: unknown purpose '$purpose' (build, run, test, fresh-root)" >&2; exit 2 ;;
     esac
 done
 

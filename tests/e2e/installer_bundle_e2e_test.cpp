@@ -57,7 +57,9 @@ bool putOnClipboard(const QString &text)
     return xclip.waitForFinished(15000) && xclip.exitCode() == 0;
 }
 
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 20000)
+// Long enough for a whole installation of the bundle: one file a tick of 200 ms, the 50-odd
+// libraries of its runtime included.
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 60000)
 {
     const QDeadlineTimer deadline(timeoutMs);
     while (!condition() && !deadline.hasExpired())
@@ -184,15 +186,12 @@ struct Installer
     QRect geometry;
 };
 
-// A fresh copy of the bundle: the installation deletes base/.
+// A fresh copy of the whole bundle, runtime included: the installation deletes base/.
 bool copyBundle(const QString &to)
 {
     QDir(to).removeRecursively();
     QDir().mkpath(to);
-    const QString bundle = qEnvironmentVariable("VEXA_E2E_BUNDLE");
-    return QProcess::execute("cp",
-               {"-a", bundle + "/install", bundle + "/使用说明.txt", bundle + "/base", to + '/'})
-        == 0;
+    return QProcess::execute("cp", {"-a", qEnvironmentVariable("VEXA_E2E_BUNDLE") + "/.", to}) == 0;
 }
 
 // The process whose program is `exe`, or 0.

@@ -28,6 +28,26 @@ check_bundle() {
     [[ -d $base/logs && -z $(ls -A "$base/logs") ]] || fail "$base/logs is not an empty folder" || return
     [[ $(identify -format '%m %wx%h\n' "$base/favicon.ico" 2>&1) == $'ICO 32x32\nICO 16x16' ]] ||
         fail "$base/favicon.ico is not a 32x32 and 16x16 icon" || return
-    diff -r "$data" "$base" -x vexa.exe -x vexacaptScreen -x logs >&2 ||
-        fail "$base differs from the package data"
+    diff -r "$data" "$base" -x vexa.exe -x vexacaptScreen -x logs -x lib -x plugins \
+        -x translations -x qt.conf >&2 || fail "$base differs from the package data"
+}
+
+# check_runtime <place> <system libraries list>: the runtime of the programs at <place> (the
+# bundle's top or base/) is complete: the platform plugins, Qt's translation and qt.conf are there,
+# and every ELF file of the place finds each library it asks for in its lib/ or among the system's.
+check_runtime() {
+    local place=$1 file needed
+    local -a system
+    mapfile -t system < <(grep -v -e '^#' -e '^$' "$2")
+    for file in qt.conf translations/qtbase_zh_CN.qm plugins/platforms/libqxcb.so \
+        plugins/platforms/libqwayland-generic.so; do
+        [[ -f $place/$file ]] || fail "$place has no $file" || return
+    done
+    while IFS= read -r -d '' file; do
+        [[ $(head -c 4 "$file" | od -An -c | tr -d ' ') == 177ELF ]] || continue
+        for needed in $(readelf -d "$file" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'); do
+            [[ -f $place/lib/$needed ]] || printf '%s\n' "$needed" | grep -qE "${system[@]/#/-e}" ||
+                fail "${file#"$place"/} needs $needed, neither in lib/ nor a system library" || return
+        done
+    done < <(find "$place" -path "$place/base" -prune -o -type f -print0)
 }

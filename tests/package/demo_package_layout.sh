@@ -7,4 +7,8 @@ source "$(dirname "$0")/bundle_checks.sh"
 
 [[ -d $1/base ]] || fail "no base/ beside $1/install: build first (an installation from there deletes it)"
 check_bundle "$@"
+# The build tree's programs run on the system's Qt: no runtime of the bundle beside them.
+for runtime in lib plugins translations qt.conf; do
+    [[ ! -e $1/$runtime && ! -e $1/base/$runtime ]] || fail "the build laid out $runtime in $1"
+done
 echo "demo package complete in $1"
