@@ -1,6 +1,7 @@
 #include "ClipboardHandOff.h"
 #include "ScreenSource.h"
 #include "StockTranslation.h"
+#include "WaylandShmBuffers.h"
 #include "mianForm.h"
 
 #include <QApplication>
@@ -28,6 +29,9 @@ int main(int argc, char *argv[])
             QApplication::exec();
             return form.outcome();
         },
-        // The screenshot portal's request leaves before the application starts up.
-        [&source] { source = std::make_unique<ScreenSource>(); });
+        [&source] {
+            // The screenshot portal's request leaves before the application starts up.
+            source = std::make_unique<ScreenSource>();
+            useSharedMemoryBuffersOnWayland();
+        });
 }
