@@ -60,8 +60,10 @@ void reportStatus(int reportFd, int status)
 
 // The capture side: runs the session, reports its status, then keeps the
 // clipboard alive when it must. reportFd is -1 when running in-process.
-int runSession(int &argc, char **argv, const CaptureSession &session, int reportFd)
+int runSession(int &argc, char **argv, const BeforeApplication &beforeApplication,
+    const CaptureSession &session, int reportFd)
 {
+    beforeApplication();
     QApplication app(argc, argv);
     const CaptureOutcome outcome = session();
 
@@ -104,23 +106,24 @@ int awaitStatus(pid_t child, int reportFd)
 
 } // namespace
 
-int runCaptureKeepingClipboard(int &argc, char **argv, const CaptureSession &session)
+int runCaptureKeepingClipboard(int &argc, char **argv, const BeforeApplication &beforeApplication,
+    const CaptureSession &session)
 {
     if (!mayRunOnX11(argc, argv))
-        return runSession(argc, argv, session, -1);
+        return runSession(argc, argv, beforeApplication, session, -1);
 
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
-        return runSession(argc, argv, session, -1);
+        return runSession(argc, argv, beforeApplication, session, -1);
     const pid_t child = fork();
     if (child < 0) {
         close(fds[0]);
         close(fds[1]);
-        return runSession(argc, argv, session, -1);
+        return runSession(argc, argv, beforeApplication, session, -1);
     }
     if (child == 0) {
         close(fds[0]);
-        return runSession(argc, argv, session, fds[1]);
+        return runSession(argc, argv, beforeApplication, session, fds[1]);
     }
     close(fds[1]);
     return awaitStatus(child, fds[0]);

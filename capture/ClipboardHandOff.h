@@ -6,9 +6,11 @@
 
 // Runs the capture (window, event loop) under a QApplication and returns how it ended.
 using CaptureSession = std::function<CaptureOutcome()>;
+// Work for the process that runs the session, before its QApplication exists.
+using BeforeApplication = std::function<void()>;
 
-// Creates the QApplication, runs session and returns the exit status for main().
-// Call it from main() before any QApplication exists.
+// Runs beforeApplication, creates the QApplication, runs session and returns
+// the exit status for main(). Call it from main() before any QApplication exists.
 //
 // On X11 a clipboard lives in the process that set it. So there the session runs
 // in a forked child: the process the caller started ends with the session's
@@ -16,4 +18,5 @@ using CaptureSession = std::function<CaptureOutcome()>;
 // caller (own session, standard streams on /dev/null, no window), keeps serving
 // the picture until another program takes the clipboard, or hands it to a
 // running clipboard manager and ends. Elsewhere the session runs in this process.
-int runCaptureKeepingClipboard(int &argc, char **argv, const CaptureSession &session);
+int runCaptureKeepingClipboard(int &argc, char **argv, const BeforeApplication &beforeApplication,
+    const CaptureSession &session);

@@ -1,5 +1,6 @@
 #include "ClipboardHandOff.h"
 #include "ScreenGrab.h"
+#include "X11ShmGrab.h"
 #include "mianForm.h"
 
 #include <QApplication>
@@ -7,8 +8,9 @@
 int main(int argc, char *argv[])
 {
     // The runner creates the QApplication, so everything needing one happens
-    // inside the session.
-    return runCaptureKeepingClipboard(argc, argv, [] {
+    // inside the session. The screen grab starts before it, in the process
+    // that shows the window, and runs while Qt starts.
+    return runCaptureKeepingClipboard(argc, argv, X11ShmGrab::start, [] {
         // Frozen before our window exists, so it shows the screen without it.
         const QPixmap frozenScreen = grabPrimaryScreen();
         mianForm form(frozenScreen, QCoreApplication::applicationDirPath());

@@ -1,0 +1,173 @@
+#include "X11ShmGrab.h"
+
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <thread>
+#include <tuple>
+#include <utility>
+
+namespace X11ShmGrab {
+
+namespace {
+
+template<typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+template<typename T> Reply<T> reply(T *raw)
+{
+    return Reply<T>(raw, &std::free);
+}
+
+struct Connection
+{
+    explicit Connection(const char *display) : handle(xcb_connect(display, &screenNumber)) { }
+    ~Connection() { xcb_disconnect(handle); }
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    xcb_connection_t *handle;
+    int screenNumber = 0;
+};
+
+const xcb_screen_t *screenOf(const Connection &connection)
+{
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection.handle));
+    for (int i = 0; it.rem > 0 && i < connection.screenNumber; ++i)
+        xcb_screen_next(&it);
+    return it.rem > 0 ? it.data : nullptr;
+}
+
+const xcb_visualtype_t *visualOf(const xcb_screen_t *screen)
+{
+    for (auto depths = xcb_screen_allowed_depths_iterator(screen); depths.rem > 0;
+         xcb_depth_next(&depths)) {
+        for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem > 0;
+             xcb_visualtype_next(&visuals)) {
+            if (visuals.data->visual_id == screen->root_visual)
+                return visuals.data;
+        }
+    }
+    return nullptr;
+}
+
+xcb_format_t pixmapFormatOf(const xcb_setup_t *setup, const xcb_screen_t *screen)
+{
+    for (auto formats = xcb_setup_pixmap_formats_iterator(setup); formats.rem > 0;
+         xcb_format_next(&formats)) {
+        if (formats.data->depth == screen->root_depth)
+            return *formats.data;
+    }
+    return {};
+}
+
+// The image format whose pixels are the root window's Z-pixmap pixels as
+// they are, as Qt's own grab gives them; Invalid for the rarer layouts, which
+// Qt's grab then converts.
+QImage::Format formatOf(const xcb_setup_t *setup, const xcb_screen_t *screen)
+{
+    const xcb_visualtype_t *visual = visualOf(screen);
+    if (!visual || visual->_class != XCB_VISUAL_CLASS_TRUE_COLOR
+        || setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
+        return QImage::Format_Invalid;
+    const int bitsPerPixel = pixmapFormatOf(setup, screen).bits_per_pixel;
+    const auto masks = std::tuple(visual->red_mask, visual->green_mask, visual->blue_mask);
+    if (screen->root_depth == 24 && bitsPerPixel == 32
+        && masks == std::tuple(0xff0000u, 0xff00u, 0xffu))
+        return QImage::Format_RGB32;
+    if (screen->root_depth == 16 && bitsPerPixel == 16
+        && masks == std::tuple(0xf800u, 0x7e0u, 0x1fu))
+        return QImage::Format_RGB16;
+    return QImage::Format_Invalid;
+}
+
+void detachMemory(void *memory)
+{
+    shmdt(memory);
+}
+
+// The started grab; ended with the program at the latest.
+struct Started
+{
+    ~Started()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+    std::thread thread;
+    QImage picture;
+} started;
+
+} // namespace
+
+QImage grabNow(const char *display)
+{
+    Connection connection(display);
+    if (xcb_connection_has_error(connection.handle))
+        return {};
+    const xcb_screen_t *screen = screenOf(connection);
+    if (!screen)
+        return {};
+    const QImage::Format format = formatOf(xcb_get_setup(connection.handle), screen);
+    if (format == QImage::Format_Invalid)
+        return {};
+    const xcb_query_extension_reply_t *shm = xcb_get_extension_data(connection.handle, &xcb_shm_id);
+    if (!shm || !shm->present)
+        return {};
+
+    const int width = screen->width_in_pixels;
+    const int height = screen->height_in_pixels;
+    // Each line is padded to the server's scanline unit.
+    const xcb_format_t pixmapFormat = pixmapFormatOf(xcb_get_setup(connection.handle), screen);
+    const int pad = pixmapFormat.scanline_pad;
+    const int bytesPerLine = (width * pixmapFormat.bits_per_pixel + pad - 1) / pad * pad / 8;
+    const size_t size = static_cast<size_t>(bytesPerLine) * static_cast<size_t>(height);
+    const int id = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
+    if (id < 0)
+        return {};
+    void *memory = shmat(id, nullptr, 0);
+    const xcb_shm_seg_t segment = xcb_generate_id(connection.handle);
+    const bool attached = memory != reinterpret_cast<void *>(-1)
+        && !reply(xcb_request_check(connection.handle,
+            xcb_shm_attach_checked(connection.handle, segment, static_cast<uint32_t>(id), 0)));
+    // Gone as soon as both sides have let go of it, whatever happens next.
+    shmctl(id, IPC_RMID, nullptr);
+    if (!attached) {
+        if (memory != reinterpret_cast<void *>(-1))
+            shmdt(memory);
+        return {};
+    }
+
+    const auto image = reply(xcb_shm_get_image_reply(connection.handle,
+        xcb_shm_get_image(connection.handle, screen->root, 0, 0, static_cast<uint16_t>(width),
+            static_cast<uint16_t>(height), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0),
+        nullptr));
+    xcb_shm_detach(connection.handle, segment);
+    xcb_flush(connection.handle);
+    if (!image || image->size < size) {
+        shmdt(memory);
+        return {};
+    }
+    // The picture stays in the shared memory, which goes with the last copy of it.
+    return QImage(
+        static_cast<uchar *>(memory), width, height, bytesPerLine, format, &detachMemory, memory);
+}
+
+void start()
+{
+    if (started.thread.joinable() || !std::getenv("DISPLAY"))
+        return;
+    started.thread = std::thread([] { started.picture = grabNow(nullptr); });
+}
+
+QImage take()
+{
+    if (started.thread.joinable())
+        started.thread.join();
+    return std::exchange(started.picture, QImage());
+}
+
+} // namespace X11ShmGrab
