@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 
 FrozenPicture::FrozenPicture(QWidget *parent) : QWidget(parent)
 {
@@ -21,8 +22,13 @@ void FrozenPicture::setPicture(const QPixmap &picture)
 void FrozenPicture::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    // Where the picture does not reach (a failed grab), the default background.
-    painter.fillRect(event->rect(), palette().window());
+    // Where the picture does not reach (a failed grab), the default background;
+    // only there, as filling what the picture then covers costs a whole pass
+    // over the window's pixels.
+    const QRegion uncovered
+        = QRegion(event->rect()) - QRect(QPoint(0, 0), m_picture.deviceIndependentSize().toSize());
+    for (const QRect &rect : uncovered)
+        painter.fillRect(rect, palette().window());
     // The pixmap carries the screen's device pixel ratio, so each screen pixel
     // lands on the device pixel it came from.
     painter.drawPixmap(QPoint(0, 0), m_picture);

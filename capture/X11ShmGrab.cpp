@@ -101,11 +101,9 @@ struct Started
     QImage picture;
 } started;
 
-} // namespace
-
-QImage grabNow(const char *display)
+// The whole screen through MIT-SHM on the given connection.
+QImage grabOn(const Connection &connection)
 {
-    Connection connection(display);
     if (xcb_connection_has_error(connection.handle))
         return {};
     const xcb_screen_t *screen = screenOf(connection);
@@ -156,11 +154,22 @@ QImage grabNow(const char *display)
         static_cast<uchar *>(memory), width, height, bytesPerLine, format, &detachMemory, memory);
 }
 
+} // namespace
+
+QImage grabNow(const char *display)
+{
+    return grabOn(Connection(display));
+}
+
 void start()
 {
     if (started.thread.joinable() || !std::getenv("DISPLAY"))
         return;
-    started.thread = std::thread([] { started.picture = grabNow(nullptr); });
+    // Connected here: libxcb's connection set-up reads the X authority file
+    // through libXau, whose file-name lookup is not safe to run beside Qt's
+    // own connection set-up.
+    auto connection = std::make_shared<Connection>(nullptr);
+    started.thread = std::thread([connection] { started.picture = grabOn(*connection); });
 }
 
 QImage take()
