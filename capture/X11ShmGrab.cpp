@@ -84,6 +84,17 @@ QImage::Format formatOf(const xcb_setup_t *setup, const xcb_screen_t *screen)
     return QImage::Format_Invalid;
 }
 
+// The server leaves the unused byte of a 24-bit pixel at 0; Qt's grab and
+// every RGB32 image of Qt's hold 0xff there.
+void setOpaque(QImage &picture)
+{
+    for (int y = 0; y < picture.height(); ++y) {
+        auto *pixel = reinterpret_cast<quint32 *>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x)
+            pixel[x] |= 0xff000000u;
+    }
+}
+
 void detachMemory(void *memory)
 {
     shmdt(memory);
@@ -150,8 +161,11 @@ QImage grabOn(const Connection &connection)
         return {};
     }
     // The picture stays in the shared memory, which goes with the last copy of it.
-    return QImage(
+    QImage picture(
         static_cast<uchar *>(memory), width, height, bytesPerLine, format, &detachMemory, memory);
+    if (format == QImage::Format_RGB32)
+        setOpaque(picture);
+    return picture;
 }
 
 } // namespace
