@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <sys/ipc.h>
+#include <sys/mman.h>
 #include <sys/shm.h>
 #include <thread>
 #include <tuple>
@@ -88,9 +89,10 @@ QImage::Format formatOf(const xcb_setup_t *setup, const xcb_screen_t *screen)
 // every RGB32 image of Qt's hold 0xff there.
 void setOpaque(QImage &picture)
 {
+    const int width = picture.width();
     for (int y = 0; y < picture.height(); ++y) {
         auto *pixel = reinterpret_cast<quint32 *>(picture.scanLine(y));
-        for (int x = 0; x < picture.width(); ++x)
+        for (int x = 0; x < width; ++x)
             pixel[x] |= 0xff000000u;
     }
 }
@@ -160,6 +162,10 @@ QImage grabOn(const Connection &connection)
         shmdt(memory);
         return {};
     }
+    // Map all of it into this process in one call rather than a page fault
+    // per page on the first reads and writes (without effect where the
+    // kernel does not know the call).
+    madvise(memory, size, MADV_POPULATE_WRITE);
     // The picture stays in the shared memory, which goes with the last copy of it.
     QImage picture(
         static_cast<uchar *>(memory), width, height, bytesPerLine, format, &detachMemory, memory);
