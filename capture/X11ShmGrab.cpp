@@ -3,7 +3,9 @@
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <sys/ipc.h>
 #include <sys/mman.h>
@@ -85,22 +87,78 @@ QImage::Format formatOf(const xcb_setup_t *setup, const xcb_screen_t *screen)
     return QImage::Format_Invalid;
 }
 
-// The server leaves the unused byte of a 24-bit pixel at 0; Qt's grab and
-// every RGB32 image of Qt's hold 0xff there.
-void setOpaque(QImage &picture)
+// The share of the screen the server writes into shared memory at a time:
+// each band lands in the same few pages, which the server then has mapped
+// already, instead of every page of the screen being new to it.
+constexpr size_t bandBytes = 512 * 1024;
+// The picture's own memory, in huge pages where the kernel gives them: a
+// handful of page faults instead of one per 4 KiB.
+constexpr size_t hugePageBytes = 2 * 1024 * 1024;
+
+void *allocatePicture(size_t size)
 {
-    const int width = picture.width();
-    for (int y = 0; y < picture.height(); ++y) {
-        auto *pixel = reinterpret_cast<quint32 *>(picture.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            pixel[x] |= 0xff000000u;
-    }
+    const size_t rounded = (size + hugePageBytes - 1) / hugePageBytes * hugePageBytes;
+    void *memory = std::aligned_alloc(hugePageBytes, rounded);
+    if (memory)
+        madvise(memory, rounded, MADV_HUGEPAGE);
+    return memory;
 }
 
-void detachMemory(void *memory)
+// Copies rows of server pixels. The server leaves the unused byte of a
+// 24-bit pixel at 0; Qt's grab and every RGB32 image of Qt's hold 0xff there.
+void copyRows(const uchar *from, uchar *to, size_t bytes, QImage::Format format)
 {
-    shmdt(memory);
+    if (format != QImage::Format_RGB32) {
+        std::memcpy(to, from, bytes);
+        return;
+    }
+    const auto *source = reinterpret_cast<const quint32 *>(from);
+    auto *target = reinterpret_cast<quint32 *>(to);
+    for (size_t i = 0; i < bytes / 4; ++i)
+        target[i] = source[i] | 0xff000000u;
 }
+
+// A shared memory segment attached on both sides, detached and gone with it.
+class Segment
+{
+public:
+    Segment(const Connection &connection, size_t size) : m_connection(connection)
+    {
+        const int id = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
+        if (id < 0)
+            return;
+        void *memory = shmat(id, nullptr, 0);
+        if (memory != reinterpret_cast<void *>(-1)) {
+            m_memory = static_cast<uchar *>(memory);
+            m_id = xcb_generate_id(connection.handle);
+            m_attached = !reply(xcb_request_check(connection.handle,
+                xcb_shm_attach_checked(connection.handle, m_id, static_cast<uint32_t>(id), 0)));
+        }
+        // Gone as soon as both sides have let go of it, whatever happens next.
+        shmctl(id, IPC_RMID, nullptr);
+        if (m_attached)
+            madvise(m_memory, size, MADV_POPULATE_WRITE);
+    }
+    ~Segment()
+    {
+        if (m_attached)
+            xcb_shm_detach(m_connection.handle, m_id);
+        if (m_memory)
+            shmdt(m_memory);
+    }
+    Segment(const Segment &) = delete;
+    Segment &operator=(const Segment &) = delete;
+
+    bool attached() const { return m_attached; }
+    xcb_shm_seg_t id() const { return m_id; }
+    const uchar *memory() const { return m_memory; }
+
+private:
+    const Connection &m_connection;
+    uchar *m_memory = nullptr;
+    xcb_shm_seg_t m_id = 0;
+    bool m_attached = false;
+};
 
 // The started grab; ended with the program at the latest.
 struct Started
@@ -135,42 +193,29 @@ QImage grabOn(const Connection &connection)
     const xcb_format_t pixmapFormat = pixmapFormatOf(xcb_get_setup(connection.handle), screen);
     const int pad = pixmapFormat.scanline_pad;
     const int bytesPerLine = (width * pixmapFormat.bits_per_pixel + pad - 1) / pad * pad / 8;
-    const size_t size = static_cast<size_t>(bytesPerLine) * static_cast<size_t>(height);
-    const int id = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
-    if (id < 0)
+    const auto lineBytes = static_cast<size_t>(bytesPerLine);
+    const int bandRows = std::max(1, static_cast<int>(bandBytes / lineBytes));
+    const Segment segment(connection, lineBytes * static_cast<size_t>(bandRows));
+    if (!segment.attached())
         return {};
-    void *memory = shmat(id, nullptr, 0);
-    const xcb_shm_seg_t segment = xcb_generate_id(connection.handle);
-    const bool attached = memory != reinterpret_cast<void *>(-1)
-        && !reply(xcb_request_check(connection.handle,
-            xcb_shm_attach_checked(connection.handle, segment, static_cast<uint32_t>(id), 0)));
-    // Gone as soon as both sides have let go of it, whatever happens next.
-    shmctl(id, IPC_RMID, nullptr);
-    if (!attached) {
-        if (memory != reinterpret_cast<void *>(-1))
-            shmdt(memory);
-        return {};
-    }
 
-    const auto image = reply(xcb_shm_get_image_reply(connection.handle,
-        xcb_shm_get_image(connection.handle, screen->root, 0, 0, static_cast<uint16_t>(width),
-            static_cast<uint16_t>(height), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0),
-        nullptr));
-    xcb_shm_detach(connection.handle, segment);
-    xcb_flush(connection.handle);
-    if (!image || image->size < size) {
-        shmdt(memory);
+    void *pixels = allocatePicture(lineBytes * static_cast<size_t>(height));
+    if (!pixels)
         return {};
-    }
-    // Map all of it into this process in one call rather than a page fault
-    // per page on the first reads and writes (without effect where the
-    // kernel does not know the call).
-    madvise(memory, size, MADV_POPULATE_WRITE);
-    // The picture stays in the shared memory, which goes with the last copy of it.
     QImage picture(
-        static_cast<uchar *>(memory), width, height, bytesPerLine, format, &detachMemory, memory);
-    if (format == QImage::Format_RGB32)
-        setOpaque(picture);
+        static_cast<uchar *>(pixels), width, height, bytesPerLine, format, &std::free, pixels);
+    for (int top = 0; top < height; top += bandRows) {
+        const int rows = std::min(bandRows, height - top);
+        const size_t bytes = lineBytes * static_cast<size_t>(rows);
+        const auto band = reply(xcb_shm_get_image_reply(connection.handle,
+            xcb_shm_get_image(connection.handle, screen->root, 0, static_cast<int16_t>(top),
+                static_cast<uint16_t>(width), static_cast<uint16_t>(rows), ~0u,
+                XCB_IMAGE_FORMAT_Z_PIXMAP, segment.id(), 0),
+            nullptr));
+        if (!band || band->size < bytes)
+            return {};
+        copyRows(segment.memory(), picture.scanLine(top), bytes, format);
+    }
     return picture;
 }
 
