@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <sys/ipc.h>
 #include <sys/mman.h>
 #include <sys/shm.h>
@@ -230,11 +231,14 @@ void start()
 {
     if (started.thread.joinable() || !std::getenv("DISPLAY"))
         return;
-    // Connected here: libxcb's connection set-up reads the X authority file
-    // through libXau, whose file-name lookup is not safe to run beside Qt's
-    // own connection set-up.
-    auto connection = std::make_shared<Connection>(nullptr);
-    started.thread = std::thread([connection] { started.picture = grabOn(*connection); });
+    // libxcb finds the X authority file through libXau, whose file-name
+    // lookup fills a buffer of its own that two connections set up at once
+    // (ours and Qt's) would share, unless $XAUTHORITY names the file. Name
+    // the file it would find, before there is a second thread.
+    const char *home = std::getenv("HOME");
+    if (!std::getenv("XAUTHORITY") && home && *home)
+        setenv("XAUTHORITY", (std::string(home) + "/.Xauthority").c_str(), 0);
+    started.thread = std::thread([] { started.picture = grabNow(nullptr); });
 }
 
 QImage take()
