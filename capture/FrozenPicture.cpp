@@ -1,8 +1,33 @@
 #include "FrozenPicture.h"
 
+#include <QBackingStore>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+// The first paint writes every pixel of the window's backing store: map its
+// memory in one call rather than a page fault per page on the way (without
+// effect where the kernel does not know the call or the store is no image).
+void mapBackingStore(QWidget &widget)
+{
+    QBackingStore *store = widget.backingStore();
+    const auto *image = store ? dynamic_cast<const QImage *>(store->paintDevice()) : nullptr;
+    if (!image || image->isNull())
+        return;
+    const auto pageSize = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto begin = reinterpret_cast<uintptr_t>(image->constBits()) & ~(pageSize - 1);
+    const auto end = reinterpret_cast<uintptr_t>(image->constBits())
+        + static_cast<uintptr_t>(image->sizeInBytes());
+    madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE);
+}
+
+} // namespace
 
 FrozenPicture::FrozenPicture(QWidget *parent) : QWidget(parent)
 {
@@ -20,9 +45,18 @@ void FrozenPicture::setPicture(const QPixmap &picture)
 
 void FrozenPicture::paintEvent(QPaintEvent *event)
 {
+    if (!m_backingStoreMapped) {
+        mapBackingStore(*this);
+        m_backingStoreMapped = true;
+    }
     QPainter painter(this);
-    // Where the picture does not reach (a failed grab), the default background.
-    painter.fillRect(event->rect(), palette().window());
+    // Where the picture does not reach (a failed grab), the default background;
+    // only there, as filling what the picture then covers costs a whole pass
+    // over the window's pixels.
+    const QRegion uncovered
+        = QRegion(event->rect()) - QRect(QPoint(0, 0), m_picture.deviceIndependentSize().toSize());
+    for (const QRect &rect : uncovered)
+        painter.fillRect(rect, palette().window());
     // The pixmap carries the screen's device pixel ratio, so each screen pixel
     // lands on the device pixel it came from.
     painter.drawPixmap(QPoint(0, 0), m_picture);

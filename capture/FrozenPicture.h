@@ -31,4 +31,5 @@ protected:
 
 private:
     QPixmap m_picture;
+    bool m_backingStoreMapped = false;
 };

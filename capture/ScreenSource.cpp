@@ -5,6 +5,7 @@
 #include "PortalScreenshot.h"
 #include "ScreenGrab.h"
 #include "WaylandSession.h"
+#include "X11ShmGrab.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -68,9 +69,12 @@ int ScreenPicture::exitStatus() const
 
 ScreenSource::ScreenSource()
 {
-    // On Wayland no client may read the screen, on either Qt platform.
-    if (!onWaylandSession())
+    // On Wayland no client may read the screen, on either Qt platform. On X11 the
+    // direct grab starts now and runs while Qt starts up.
+    if (!onWaylandSession()) {
+        X11ShmGrab::start();
         return;
+    }
     m_portal = std::make_unique<PortalScreenshot>(QDBusConnection::sessionBus(), portalTimeout);
     m_portal->start();
 }

@@ -1,4 +1,5 @@
 #include "ClipboardHandOff.h"
+#include "FontWarmUp.h"
 #include "ScreenSource.h"
 #include "StockTranslation.h"
 #include "WaylandShmBuffers.h"
@@ -30,7 +31,9 @@ int main(int argc, char *argv[])
             return form.outcome();
         },
         [&source] {
-            // The screenshot portal's request leaves before the application starts up.
+            // These run while the application starts up: the font set-up, and the
+            // screen grab on X11 or the screenshot portal's request on Wayland.
+            startFontWarmUp();
             source = std::make_unique<ScreenSource>();
             useSharedMemoryBuffersOnWayland();
         });

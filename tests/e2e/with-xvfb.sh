@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Runs the given command under a fresh Xvfb server of its own, so end-to-end
 # tests can run side by side. The server picks a free display number itself.
-# Usage: with-xvfb.sh [-s WIDTHxHEIGHTxDEPTH] command args...
+# Usage: with-xvfb.sh [-s WIDTHxHEIGHTxDEPTH] [-x XVFB_ARGUMENT]... command args...
+# (-x -extension -x MIT-SHM: a server without shared-memory images)
 set -euo pipefail
 geometry=1280x800x24
-if [[ ${1:-} == -s ]]; then
-    geometry=$2
+extra=()
+while [[ ${1:-} == -s || ${1:-} == -x ]]; do
+    if [[ $1 == -s ]]; then geometry=$2; else extra+=("$2"); fi
     shift 2
-fi
+done
 
 workdir=$(mktemp -d)
 cleanup() {
@@ -17,7 +19,7 @@ cleanup() {
 trap cleanup EXIT
 
 exec 3>"$workdir/display"
-Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp -noreset >"$workdir/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp -noreset "${extra[@]}" >"$workdir/xvfb.log" 2>&1 &
 xvfb_pid=$!
 exec 3>&-
 for _ in $(seq 100); do
