@@ -8,6 +8,35 @@
 set -euo pipefail
 self=$(readlink -f "$0")
 
+# Everything under test lies in the checkout, which uid 65534 must reach. A folder above it that
+# lets no other user through (a clone in a private temporary folder, or under /root) is covered,
+# in a mount namespace of this run's own, by a passable one that holds just the way down to the
+# checkout; nothing outside this run sees the change, and it ends with the run.
+if [[ ${1:-} != --inside ]]; then
+    checkout=$(cd "$(dirname "$self")/../.." && pwd -P)
+    if [[ -z ${VEXA_SWAY_COVER:-} ]]; then
+        cover=
+        dir=$(dirname "$checkout")
+        while [[ $dir != / ]]; do
+            mode=$(stat -c %a "$dir")
+            (((8#$mode & 1) == 0)) && cover=$dir # the topmost one others may not pass
+            dir=$(dirname "$dir")
+        done
+        if [[ -n $cover ]]; then
+            VEXA_SWAY_COVER=$cover exec unshare --mount --propagation private "$self" "$@"
+        fi
+    elif [[ $VEXA_SWAY_COVER != covered ]]; then
+        stash=$(mktemp -d)
+        [[ $stash/ != "$VEXA_SWAY_COVER"/* ]] || { echo "with-sway.sh: no place for the checkout outside $VEXA_SWAY_COVER" >&2; exit 1; }
+        mount --bind "$checkout" "$stash"
+        mount -t tmpfs -o mode=755 with-sway "$VEXA_SWAY_COVER"
+        (umask 022 && mkdir -p "$checkout")
+        mount --bind "$stash" "$checkout"
+        umount "$stash"
+        rmdir "$stash"
+        export VEXA_SWAY_COVER=covered
+    fi
+fi
 if [[ ${1:-} != --inside ]]; then
     workdir=$(mktemp -d)
     chmod 755 "$workdir"
