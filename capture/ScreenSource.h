@@ -26,10 +26,10 @@ struct ScreenPicture
 };
 
 // Takes the primary screen the way this session allows. Construct it as early
-// as possible: on Wayland the portal's request leaves at once and takes()
-// only waits for it, so the work in between overlaps the portal's. On X11
-// the screen is grabbed directly, in take(). Needs a QGuiApplication, and
-// must be done before any window of ours shows.
+// as possible, before the QApplication exists: on Wayland the portal's request
+// leaves at once, on X11 the direct grab starts in a thread of its own, and
+// take() only waits for what was started, so the work in between overlaps it.
+// take() needs the QGuiApplication and must come before any window of ours shows.
 class ScreenSource
 {
 public:
