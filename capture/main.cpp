@@ -31,10 +31,12 @@ int main(int argc, char *argv[])
             return form.outcome();
         },
         [&source] {
-            // These run while the application starts up: the font set-up, and the
-            // screen grab on X11 or the screenshot portal's request on Wayland.
-            startFontWarmUp();
-            source = std::make_unique<ScreenSource>();
+            // The environment is settled first: the threads started below read it, and
+            // changing it under them could pull it away from their feet.
             useSharedMemoryBuffersOnWayland();
+            // These run while the application starts up: the screen grab on X11 or the
+            // screenshot portal's request on Wayland, and the font set-up.
+            source = std::make_unique<ScreenSource>();
+            startFontWarmUp();
         });
 }
