@@ -40,7 +40,11 @@ private:
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    FrozenScreen window(QGuiApplication::primaryScreen()->grabWindow(0));
+    QScreen *screen = QGuiApplication::primaryScreen();
+    FrozenScreen window(screen->grabWindow(0));
+    // The full-screen state alone leaves the window at its default size where
+    // no window manager acts on it (a bare X server): cover the screen anyway.
+    window.setGeometry(screen->geometry());
     window.showFullScreen();
     return QApplication::exec();
 }

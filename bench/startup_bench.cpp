@@ -64,7 +64,10 @@ public:
         m_connection = xcb_connect(nullptr, nullptr);
         if (xcb_connection_has_error(m_connection))
             die("cannot connect to the X server (DISPLAY)");
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        m_root = screen->root;
+        m_width = screen->width_in_pixels;
+        m_height = screen->height_in_pixels;
         // A plain root, so the probe sees any window drawn over it.
         const uint32_t background = rootColour;
         xcb_change_window_attributes(m_connection, m_root, XCB_CW_BACK_PIXEL, &background);
@@ -91,6 +94,32 @@ public:
         return value;
     }
 
+    // Whether a mapped top-level window covers the whole screen: a window
+    // that only says it is full-screen keeps its own size where no window
+    // manager acts on that, and would be measured with less to draw.
+    bool coveredByOneWindow()
+    {
+        xcb_query_tree_reply_t *tree
+            = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr);
+        if (!tree)
+            return false;
+        const xcb_window_t *children = xcb_query_tree_children(tree);
+        bool covered = false;
+        for (int i = 0; i < xcb_query_tree_children_length(tree) && !covered; ++i) {
+            xcb_get_window_attributes_reply_t *attributes = xcb_get_window_attributes_reply(
+                m_connection, xcb_get_window_attributes(m_connection, children[i]), nullptr);
+            xcb_get_geometry_reply_t *geometry = xcb_get_geometry_reply(
+                m_connection, xcb_get_geometry(m_connection, children[i]), nullptr);
+            covered = attributes && geometry && attributes->map_state == XCB_MAP_STATE_VIEWABLE
+                && geometry->x <= 0 && geometry->y <= 0 && geometry->x + geometry->width >= m_width
+                && geometry->y + geometry->height >= m_height;
+            free(attributes);
+            free(geometry);
+        }
+        free(tree);
+        return covered;
+    }
+
 private:
     // A round trip: every request sent before has been handled.
     void sync()
@@ -106,6 +135,8 @@ private:
 
     xcb_connection_t *m_connection;
     xcb_window_t m_root;
+    int m_width = 0;
+    int m_height = 0;
 };
 
 double msSince(Clock::time_point start)
@@ -204,6 +235,12 @@ std::optional<Run> runOnce(Screen &screen, const Program &program, int probeX, i
         }
         std::this_thread::sleep_for(pollInterval);
     }
+    // A window smaller than the screen has less to draw: such a run is no
+    // comparison, and ends the benchmark.
+    const bool covered = run && screen.coveredByOneWindow();
+    if (run && !covered)
+        std::fprintf(stderr, "bench_startup: %s showed no window over the whole screen\n",
+            program.name.c_str());
     if (run) {
         // Let the start-up settle before its peak is read.
         std::this_thread::sleep_for(300ms);
@@ -218,6 +255,8 @@ std::optional<Run> runOnce(Screen &screen, const Program &program, int probeX, i
         waitFor(pid, exitTimeout);
         run.reset();
     }
+    if (!covered)
+        run.reset();
     // The next run starts from the bare root again.
     const auto deadline = Clock::now() + exitTimeout;
     while (screen.pixel(probeX, probeY) != before && Clock::now() < deadline)
