@@ -1,5 +1,8 @@
 #include "ClipboardKeeper.h"
 
+#include "WaitForSignal.h"
+#include "XcbReply.h"
+
 #include <QClipboard>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -8,19 +11,13 @@
 
 #include <xcb/xcb.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-
 namespace {
 
 // How long a clipboard manager may take to fetch the picture; Qt allows as much.
 constexpr int managerTimeoutMs = 5000;
 // How long a Wayland compositor may take to echo the selection; it does so at
 // its next dispatch.
-constexpr int echoTimeoutMs = 2000;
-
-template<typename Reply> using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
+constexpr std::chrono::milliseconds echoTimeout(2000);
 
 xcb_connection_t *qtConnection()
 {
@@ -28,24 +25,12 @@ xcb_connection_t *qtConnection()
     return x11 ? x11->connection() : nullptr;
 }
 
-xcb_atom_t atom(xcb_connection_t *connection, const char *name)
-{
-    const XcbReply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(connection,
-            xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
-            nullptr),
-        &std::free);
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
 // A clipboard manager announces itself by owning the CLIPBOARD_MANAGER selection.
 bool clipboardManagerRuns(xcb_connection_t *connection)
 {
-    const xcb_atom_t manager = atom(connection, "CLIPBOARD_MANAGER");
-    const XcbReply<xcb_get_selection_owner_reply_t> owner(
-        xcb_get_selection_owner_reply(
-            connection, xcb_get_selection_owner(connection, manager), nullptr),
-        &std::free);
+    const xcb_atom_t manager = internAtom(connection, "CLIPBOARD_MANAGER");
+    const auto owner = xcbReply(xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, manager), nullptr));
     return owner && owner->owner != XCB_WINDOW_NONE;
 }
 
@@ -82,8 +67,9 @@ void handToManager(xcb_connection_t *connection)
     const xcb_window_t requestor = xcb_generate_id(connection);
     xcb_create_window(connection, XCB_COPY_FROM_PARENT, requestor, screen->root, 0, 0, 1, 1, 0,
         XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, 0, nullptr);
-    xcb_convert_selection(connection, requestor, atom(connection, "CLIPBOARD_MANAGER"),
-        atom(connection, "SAVE_TARGETS"), atom(connection, "VEXA_SAVE_TARGETS"), XCB_CURRENT_TIME);
+    xcb_convert_selection(connection, requestor, internAtom(connection, "CLIPBOARD_MANAGER"),
+        internAtom(connection, "SAVE_TARGETS"), internAtom(connection, "VEXA_SAVE_TARGETS"),
+        XCB_CURRENT_TIME);
     xcb_flush(connection);
     serveUntilTaken(managerTimeoutMs);
     xcb_destroy_window(connection, requestor);
@@ -98,13 +84,8 @@ bool onWayland()
 // Waits for the compositor's echo of the selection; false when it never came.
 bool waitForEcho(const ClipboardKeeper::SelectionWatch &watch)
 {
-    if (watch.echoed())
-        return true;
-    QEventLoop loop;
-    QObject::connect(
-        &watch, &ClipboardKeeper::SelectionWatch::echoArrived, &loop, &QEventLoop::quit);
-    QTimer::singleShot(echoTimeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
+    if (!watch.echoed())
+        waitForSignal(&watch, &ClipboardKeeper::SelectionWatch::echoArrived, echoTimeout);
     return watch.echoed();
 }
 

@@ -6,21 +6,13 @@
 
 namespace {
 
-// Ended with the program at the latest, so it never outlives the library.
-struct WarmUp
-{
-    ~WarmUp()
-    {
-        if (thread.joinable())
-            thread.join();
-    }
-    std::thread thread;
-} warmUp;
+// Joined when the program ends at the latest, so it never outlives the library.
+std::jthread warmUp;
 
 } // namespace
 
 void startFontWarmUp()
 {
-    if (!warmUp.thread.joinable())
-        warmUp.thread = std::thread([] { FcInit(); });
+    if (!warmUp.joinable())
+        warmUp = std::jthread([] { FcInit(); });
 }

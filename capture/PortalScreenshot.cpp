@@ -1,13 +1,13 @@
 #include "PortalScreenshot.h"
 
+#include "WaitForSignal.h"
+
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QEventLoop>
 #include <QRandomGenerator>
-#include <QTimer>
 
 namespace {
 
@@ -91,15 +91,8 @@ void PortalScreenshot::answer(const PortalReply::Answer &answer)
 
 PortalReply::Answer PortalScreenshot::waitForAnswer()
 {
-    if (!m_answered) {
-        QEventLoop loop;
-        QTimer timeout;
-        timeout.setSingleShot(true);
-        connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-        connect(this, &PortalScreenshot::answered, &loop, &QEventLoop::quit);
-        timeout.start(m_timeout);
-        loop.exec();
-    }
+    if (!m_answered)
+        waitForSignal(this, &PortalScreenshot::answered, m_timeout);
     if (!m_answered) {
         m_bus.send(QDBusMessage::createMethodCall(
             portalService, m_requestPath, requestInterface, QStringLiteral("Close")));

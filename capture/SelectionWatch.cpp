@@ -1,36 +1,23 @@
 #include "SelectionWatch.h"
 
+#include "WaitForSignal.h"
 #include "WaylandSession.h"
+#include "XcbReply.h"
 
 #include <QClipboard>
-#include <QCloseEvent>
 #include <QCoreApplication>
-#include <QEventLoop>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QTimer>
-#include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
-
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 
 // How long a closing window waits for XWayland's compositor to ask for the
 // selection; it asks within a few of its dispatches.
-constexpr int bridgeTimeoutMs = 1000;
-
-xcb_atom_t clipboardAtom(xcb_connection_t *connection)
-{
-    const char name[] = "CLIPBOARD";
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
-}
+constexpr std::chrono::milliseconds bridgeTimeout(1000);
 
 } // namespace
 
@@ -47,7 +34,7 @@ SelectionWatch::SelectionWatch()
     m_underXWayland = x11 && x11->connection() && onWaylandSession();
     if (!m_underXWayland)
         return;
-    m_clipboardAtom = clipboardAtom(x11->connection());
+    m_clipboardAtom = internAtom(x11->connection(), "CLIPBOARD");
     QCoreApplication::instance()->installNativeEventFilter(this);
     QCoreApplication::instance()->installEventFilter(this);
 }
@@ -92,12 +79,8 @@ bool SelectionWatch::nativeEventFilter(const QByteArray &eventType, void *messag
 bool SelectionWatch::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Close && watched->isWidgetType() && !m_echoed
-        && QGuiApplication::clipboard()->ownsClipboard()) {
-        QEventLoop loop;
-        connect(this, &SelectionWatch::echoArrived, &loop, &QEventLoop::quit);
-        QTimer::singleShot(bridgeTimeoutMs, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+        && QGuiApplication::clipboard()->ownsClipboard())
+        waitForSignal(this, &SelectionWatch::echoArrived, bridgeTimeout);
     return QObject::eventFilter(watched, event);
 }
 

@@ -1,12 +1,13 @@
 #include "X11ShmGrab.h"
 
+#include "XcbReply.h"
+
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <sys/ipc.h>
 #include <sys/mman.h>
@@ -18,13 +19,6 @@
 namespace X11ShmGrab {
 
 namespace {
-
-template<typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-template<typename T> Reply<T> reply(T *raw)
-{
-    return Reply<T>(raw, &std::free);
-}
 
 struct Connection
 {
@@ -132,7 +126,7 @@ public:
         if (memory != reinterpret_cast<void *>(-1)) {
             m_memory = static_cast<uchar *>(memory);
             m_id = xcb_generate_id(connection.handle);
-            m_attached = !reply(xcb_request_check(connection.handle,
+            m_attached = !xcbReply(xcb_request_check(connection.handle,
                 xcb_shm_attach_checked(connection.handle, m_id, static_cast<uint32_t>(id), 0)));
         }
         // Gone as soon as both sides have let go of it, whatever happens next.
@@ -164,13 +158,9 @@ private:
 // The started grab; ended with the program at the latest.
 struct Started
 {
-    ~Started()
-    {
-        if (thread.joinable())
-            thread.join();
-    }
-    std::thread thread;
     QImage picture;
+    // Declared last, so it is joined before the picture it writes goes.
+    std::jthread thread;
 } started;
 
 // The whole screen through MIT-SHM on the given connection.
@@ -208,7 +198,7 @@ QImage grabOn(const Connection &connection)
     for (int top = 0; top < height; top += bandRows) {
         const int rows = std::min(bandRows, height - top);
         const size_t bytes = lineBytes * static_cast<size_t>(rows);
-        const auto band = reply(xcb_shm_get_image_reply(connection.handle,
+        const auto band = xcbReply(xcb_shm_get_image_reply(connection.handle,
             xcb_shm_get_image(connection.handle, screen->root, 0, static_cast<int16_t>(top),
                 static_cast<uint16_t>(width), static_cast<uint16_t>(rows), ~0u,
                 XCB_IMAGE_FORMAT_Z_PIXMAP, segment.id(), 0),
@@ -238,7 +228,7 @@ void start()
     const char *home = std::getenv("HOME");
     if (!std::getenv("XAUTHORITY") && home && *home)
         setenv("XAUTHORITY", (std::string(home) + "/.Xauthority").c_str(), 0);
-    started.thread = std::thread([] { started.picture = grabNow(nullptr); });
+    started.thread = std::jthread([] { started.picture = grabNow(nullptr); });
 }
 
 QImage take()
