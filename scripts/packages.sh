@@ -13,5 +13,10 @@ TEST_PACKAGES=(xvfb xauth xdotool xclip x11-utils imagemagick procps liblnk-util
     libimage-exiftool-perl desktop-file-utils libglib2.0-bin sway xwayland grim wtype
     wl-clipboard xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire
     dbus libwayland-dev)
+# Test desktops installed without their recommendations, which would pull in whole
+# desktop sessions: each list belongs to one group of end-to-end checks.
+GNOME_TEST_PACKAGES=()
+KDE_TEST_PACKAGES=()
+INPUT_METHOD_TEST_PACKAGES=()
 # Trying the installer bundle on fresh Debian roots (scripts/fresh-debian-check.sh).
 FRESH_ROOT_PACKAGES=(debootstrap)
