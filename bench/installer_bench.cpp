@@ -1,5 +1,6 @@
 // The installer's package scan against a bare recursive walk doing the same folder work, and one
 // copy tick against the bare copy it makes.
+#include "Installation.h"
 #include "mForm.h"
 #include "platform/FileSystem.h"
 
@@ -66,20 +67,19 @@ std::unique_ptr<mForm> makeForm()
         std::move(hooks));
 }
 
-void BM_getflowstr(benchmark::State &state)
+void BM_scan(benchmark::State &state)
 {
-    const auto formPtr = makeForm();
-    mForm &form = *formPtr;
+    Installation installation(makeForm()->folders());
+    QStringList manifest;
     for (auto _ : state) {
         state.PauseTiming();
         QDir(package().target()).removeRecursively();
-        form.fileList.clear();
         state.ResumeTiming();
-        form.getflowstr(QString(), package().target());
+        manifest = installation.scan(package().target());
     }
-    state.counters["entries"] = double(form.fileList.size());
+    state.counters["entries"] = double(manifest.size());
 }
-BENCHMARK(BM_getflowstr)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_scan)->Unit(benchmark::kMillisecond);
 
 void bareWalk(const fs::path &from, const fs::path &to, const QString &prefix, QStringList &list)
 {
