@@ -86,6 +86,8 @@ mForm::mForm(InstallerFolders folders, InstallerHooks hooks, QWidget *parent)
     Label3->installEventFilter(this);
 
     Timer1->setInterval(copyTickMs);
+    // Screen readers name the folder box by its label.
+    Label2->setBuddy(path);
 
     setTabOrder(path, Command1);
     setTabOrder(Command1, Command2);
