@@ -2,10 +2,13 @@
 
 #include "Agreement.h"
 
+#include <QEventLoop>
 #include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -44,4 +47,20 @@ QNetworkReply *sendReport(QNetworkAccessManager &network, const QUrl &url)
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, &QNetworkReply::abort);
     QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
     return reply;
+}
+
+bool waitUntilSent(QNetworkReply *reply, int timeoutMs)
+{
+    const QPointer<QNetworkReply> watched(reply);
+    bool sent = false;
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::requestSent, &loop, [&] {
+        sent = true;
+        loop.quit();
+    });
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (watched && !watched->isFinished())
+        loop.exec();
+    return sent;
 }

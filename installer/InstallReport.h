@@ -24,3 +24,7 @@ QUrl installReportUrl(const QUrl &server, const QString &now);
 // never read (the exchange ends as the server starts answering), and a server that keeps silent
 // is dropped after half a minute. The reply deletes itself once it is over.
 QNetworkReply *sendReport(QNetworkAccessManager &network, const QUrl &url);
+
+// Runs the event loop until `reply` has gone out to the server, or has failed, or `timeoutMs`
+// have passed: what a program that ends right after its report waits for. True when it went out.
+bool waitUntilSent(QNetworkReply *reply, int timeoutMs);

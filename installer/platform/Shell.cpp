@@ -36,7 +36,7 @@ QString dataFolder()
 
 } // namespace
 
-QString Shell::SpecialFolders(const QString &name) const
+QString Shell::SpecialFolders(const QString &name, bool create) const
 {
     QString folder;
     mode_t mode = 0777;
@@ -50,7 +50,8 @@ QString Shell::SpecialFolders(const QString &name) const
             QStringLiteral("unknown special folder"));
     }
     folder = withoutTrailingSeparators(folder);
-    makePath(folder, mode, QStringLiteral("SpecialFolders"));
+    if (create)
+        makePath(folder, mode, QStringLiteral("SpecialFolders"));
     return folder;
 }
 

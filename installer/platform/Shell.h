@@ -15,14 +15,15 @@ class Shell
 {
 public:
     // The full path of a special folder, without a trailing separator; the
-    // folder exists when this returns (it is created when missing).
+    // folder exists when this returns (it is created when missing), unless
+    // `create` is false, which only says where it is.
     //   "AppData": $XDG_DATA_HOME when set to an absolute path, else
     //              $HOME/.local/share (created with mode 0700)
     //   "desktop": the XDG desktop folder (QStandardPaths::DesktopLocation)
     // Names compare case-insensitively. Raises PlatformError 5 for any other
     // name, and the error of the folder's creation (70, 76, ...) when it is
     // missing and cannot be created.
-    QString SpecialFolders(const QString &name) const;
+    QString SpecialFolders(const QString &name, bool create = true) const;
 
     // A shortcut object for the file `path`; nothing is written until
     // Shortcut::Save().
