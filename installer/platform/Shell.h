@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace platform {
 
 // The installer's shell operations: the user's special folders, shortcut
@@ -34,18 +36,19 @@ public:
     // permission bits 0755 when `executable` (file managers start a launcher
     // on the desktop only when it is one), else 0644. Written under a
     // temporary name and renamed into place like Shortcut::Save(), with its
-    // errors, under the operation "Save"; 52 when a path of the entry holds
-    // a NUL character.
+    // errors, under the operation "Save"; 52 when a path of the entry or of
+    // one of its actions holds a NUL character.
     void SaveDesktopEntry(const QString &path, const DesktopEntry &entry, bool executable) const;
 
     // Puts the largest image of the icon file `iconFile` (see
     // largestIconAsPng) into the user's icon theme as
     // `dataHome`/icons/hicolor/<N>x<N>/apps/`name`.png, creating missing
-    // folders, and replaces an earlier file there. Returns false, writing
-    // nothing, when `iconFile` is missing, unreadable or holds no image.
-    // Raises PlatformError under the operation "SaveIcon" when a folder or
-    // the file cannot be written.
-    bool SaveThemeIcon(const QString &iconFile, const QString &dataHome, const QString &name) const;
+    // folders, and replaces an earlier file there. Returns the file written;
+    // nothing, writing nothing, when `iconFile` is missing, unreadable or
+    // holds no image. Raises PlatformError under the operation "SaveIcon"
+    // when a folder or the file cannot be written.
+    std::optional<QString> SaveThemeIcon(
+        const QString &iconFile, const QString &dataHome, const QString &name) const;
 
     // Marks the launcher `path` as trusted for GNOME's desktop (gio set PATH
     // metadata::trusted true) when gio is installed. Never raises: where
