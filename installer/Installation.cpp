@@ -1,8 +1,8 @@
 #include "Installation.h"
 
+#include "EarlierRecord.h"
 #include "FolderNesting.h"
 #include "InstallPath.h"
-#include "Launchers.h"
 #include "PackageLinks.h"
 #include "platform/FileSystem.h"
 
@@ -37,13 +37,14 @@ QString Installation::refusal(bool agreed, const QString &folder) const
 QStringList Installation::scan(const QString &folder)
 {
     QStringList manifest;
+    m_packageFolders.clear();
     getflowstr(QString(), folder, manifest);
     m_installFolder = folder;
+    m_manifest = manifest;
     return manifest;
 }
 
-void Installation::getflowstr(
-    const QString &ppt, const QString &topath, QStringList &manifest) const
+void Installation::getflowstr(const QString &ppt, const QString &topath, QStringList &manifest)
 {
     const platform::FileSystem fileSystem;
     // Below the top the separator after "base" is doubled; the file system takes it as one.
@@ -60,6 +61,7 @@ void Installation::getflowstr(
     // SubFolders never lists a link to a folder, so the walk stays inside the package and ends.
     for (const platform::Folder &subFolder : folder.SubFolders()) {
         const QString name = QDir::separator() + subFolder.Name();
+        m_packageFolders << (ppt + name).mid(1);
         getflowstr(ppt + name, topath + name, manifest);
     }
 }
@@ -74,13 +76,38 @@ void Installation::copy(const QString &entry) const
 void Installation::finish(bool keepPackage) const
 {
     const platform::FileSystem fileSystem;
-    writeLaunchers(m_folders, m_installFolder);
+    const WrittenLaunchers launchers = writeLaunchers(m_folders, m_installFolder);
 
-    platform::TextStream settings
-        = fileSystem.CreateTextFile(settingsFilePath(m_folders.dataFolder), true);
+    const QString settingsFile = settingsFilePath(m_folders.dataFolder);
+    platform::TextStream settings = fileSystem.CreateTextFile(settingsFile, true);
     settings.WriteLine(m_installFolder);
     settings.Close();
 
+    record(launchers, settingsFile);
+
     if (!keepPackage)
         fileSystem.DeleteFolder(packageFolder(), true);
+}
+
+void Installation::record(const WrittenLaunchers &launchers, const QString &settingsFile) const
+{
+    InstallRecord record;
+    record.installFolder = m_installFolder;
+    for (const QString &entry : m_manifest)
+        record.files << entry.mid(1);
+    record.folders = m_packageFolders;
+    const auto outside = [&record](OutsideFile::Kind kind, const QString &path) {
+        // Read back from the disk: what is there now is what a removal must find.
+        if (const std::optional<QByteArray> hash = contentHash(path))
+            record.outside << OutsideFile {kind, path, *hash};
+    };
+    for (const QString &launcher : launchers.launchers)
+        outside(OutsideFile::Kind::Launcher, launcher);
+    if (!launchers.icon.isEmpty())
+        outside(OutsideFile::Kind::Icon, launchers.icon);
+    outside(OutsideFile::Kind::Settings, settingsFile);
+
+    writeInstallRecord(m_installFolder,
+        takeOverEarlierRecord(
+            m_installFolder, record, m_folders.dataFolder, m_folders.desktopFolder));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InstallerFolders.h"
+#include "Launchers.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,12 +39,18 @@ public:
     void copy(const QString &entry) const;
 
     // The finish after the last copy: the launchers (see writeLaunchers), the settings file
-    // naming the folder as it was given, then the package's removal unless `keepPackage`.
+    // naming the folder as it was given, the record of what the installation wrote (see
+    // InstallRecord), which replaces an earlier installation's there after removing what only
+    // that one had, then the package's removal unless `keepPackage`.
     void finish(bool keepPackage) const;
 
 private:
-    void getflowstr(const QString &ppt, const QString &topath, QStringList &manifest) const;
+    void getflowstr(const QString &ppt, const QString &topath, QStringList &manifest);
+    void record(const WrittenLaunchers &launchers, const QString &settingsFile) const;
 
     InstallerFolders m_folders;
     QString m_installFolder;
+    QStringList m_manifest;
+    // Every folder of the package, relative to it without a leading separator ("res/skin").
+    QStringList m_packageFolders;
 };

@@ -38,6 +38,21 @@ inline QByteArray listingOf(const QString &folder)
     return find.readAllStandardOutput();
 }
 
+// The same of an install folder, without the record the installation writes there.
+inline QByteArray installedListingOf(const QString &folder)
+{
+    QByteArray listing;
+    bool recorded = false;
+    for (const QByteArray &line : listingOf(folder).split('\n')) {
+        if (line.startsWith("./install-record.json f "))
+            recorded = true;
+        else if (!line.isEmpty())
+            listing += line + '\n';
+    }
+    EXPECT_TRUE(recorded) << "no record in " << folder.toStdString();
+    return listing;
+}
+
 // A user whose home, data and desktop folders lie below `root`, with no display at all: Qt is
 // told to use X11, so a program that opened a GUI platform would abort. No session bus either.
 inline QProcessEnvironment userWithoutDisplay(const QString &root)
