@@ -35,15 +35,17 @@ WrittenLaunchers writeLaunchers(const InstallerFolders &folders, const QString &
     if (platform::FileSystem().FileExists(uninstaller))
         entry.actions << platform::DesktopAction {
             QStringLiteral("uninstall"), QStringLiteral("卸载 VEXA"), uninstaller};
-    const auto saveEntry = [&](const QString &path, bool executable) {
-        shell.SaveDesktopEntry(path, entry, executable);
-        written.launchers << path;
-    };
+    // Every desktop entry goes through here, so that the result lists it.
+    const auto saveEntry
+        = [&](const QString &path, const platform::DesktopEntry &content, bool executable) {
+              shell.SaveDesktopEntry(path, content, executable);
+              written.launchers << path;
+          };
 
     const QString menu = folders.dataFolder + separator + QStringLiteral("applications");
-    saveEntry(menu + separator + QStringLiteral("vexa.desktop"), false);
+    saveEntry(menu + separator + QStringLiteral("vexa.desktop"), entry, false);
     const QString onDesktop = folders.desktopFolder + separator + QStringLiteral("vexa.desktop");
-    saveEntry(onDesktop, true);
+    saveEntry(onDesktop, entry, true);
     shell.MarkTrusted(onDesktop);
     return written;
 }
