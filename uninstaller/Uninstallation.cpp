@@ -1,6 +1,5 @@
 #include "Uninstallation.h"
 
-#include "EarlierRecord.h"
 #include "OutsideFiles.h"
 #include "RecordedRemoval.h"
 #include "platform/NativePath.h"
@@ -10,17 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// Whether anything is at `path`, a link to nothing included.
-bool present(const QString &path)
-{
-    struct stat info;
-    return ::lstat(platform::native::encode(path).constData(), &info) == 0;
-}
 
 QString systemReason()
 {
@@ -127,11 +118,11 @@ QStringList Uninstallation::plan() const
 {
     QStringList paths;
     for (const QString &file : m_reading.record.files) {
-        if (present(inside(file)))
+        if (entryExists(inside(file)))
             paths << inside(file);
     }
     for (const QString &folder : deepestFirst(m_reading.record.folders)) {
-        if (present(inside(folder)))
+        if (entryExists(inside(folder)))
             paths << inside(folder);
     }
     for (const OutsideFile &file : belongingOutside())
@@ -191,7 +182,7 @@ void Uninstallation::removeOutside(
     if (!known) {
         report.refused << withWhy(file.path, QStringLiteral("不是安装程序写入文件的位置"));
     } else if (!belongs) {
-        if (present(file.path))
+        if (entryExists(file.path))
             report.kept << withWhy(file.path, QStringLiteral("已改动，或属于另一次安装"));
     } else if (::unlink(platform::native::encode(file.path).constData()) == 0) {
         report.removed << file.path;

@@ -40,11 +40,3 @@ InstallRecord takeOverEarlierRecord(const QString &installFolder, InstallRecord 
     }
     return fresh;
 }
-
-QStringList deepestFirst(QStringList folders)
-{
-    std::stable_sort(folders.begin(), folders.end(), [](const QString &a, const QString &b) {
-        return a.count(QLatin1Char('/')) > b.count(QLatin1Char('/'));
-    });
-    return folders;
-}

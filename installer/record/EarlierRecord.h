@@ -11,6 +11,3 @@
 // Without a readable earlier record, `fresh` as it is; refused entries are left alone.
 InstallRecord takeOverEarlierRecord(const QString &installFolder, InstallRecord fresh,
     const QString &dataFolder, const QString &desktopFolder);
-
-// `folders` ordered so that every folder comes before the folder holding it.
-QStringList deepestFirst(QStringList folders);

@@ -189,3 +189,9 @@ std::optional<QByteArray> contentHash(const QString &path)
         return std::nullopt;
     return QCryptographicHash::hash(*content, QCryptographicHash::Sha256);
 }
+
+bool entryExists(const QString &path)
+{
+    struct stat info;
+    return ::lstat(platform::native::encode(path).constData(), &info) == 0;
+}

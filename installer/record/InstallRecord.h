@@ -57,3 +57,6 @@ bool isPlainRelativePath(const QString &entry);
 // The SHA-256 of the regular file at `path`, reached without following a link at its end; nothing
 // when no regular file is there or it cannot be read.
 std::optional<QByteArray> contentHash(const QString &path);
+
+// Whether anything at all is at `path`, a link that leads nowhere included.
+bool entryExists(const QString &path);

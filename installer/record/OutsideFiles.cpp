@@ -2,25 +2,16 @@
 
 #include "InstallPath.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <sys/stat.h>
 
 namespace {
 
 bool holdsItsContent(const OutsideFile &file)
 {
     return contentHash(file.path) == file.sha256;
-}
-
-// Whether anything at all is at `path`, a link to nothing included.
-bool occupied(const QString &path)
-{
-    struct stat info;
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
 }
 
 } // namespace
@@ -54,7 +45,7 @@ bool stillBelongs(const OutsideFile &file, const InstallRecord &record)
     if (file.kind != OutsideFile::Kind::Icon)
         return true;
     return std::none_of(record.outside.begin(), record.outside.end(), [](const OutsideFile &other) {
-        return other.kind == OutsideFile::Kind::Launcher && occupied(other.path)
+        return other.kind == OutsideFile::Kind::Launcher && entryExists(other.path)
             && !holdsItsContent(other);
     });
 }

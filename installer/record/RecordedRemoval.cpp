@@ -5,6 +5,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -100,4 +101,12 @@ Removal removeRecordedFolder(const QString &installFolder, const QString &entry)
             return kept(QStringLiteral("现在不是文件夹"));
         return unlinked(::unlinkat(parentFd, name.constData(), AT_REMOVEDIR));
     });
+}
+
+QStringList deepestFirst(QStringList folders)
+{
+    std::stable_sort(folders.begin(), folders.end(), [](const QString &a, const QString &b) {
+        return a.count(QLatin1Char('/')) > b.count(QLatin1Char('/'));
+    });
+    return folders;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Removal of what a record lists inside an install folder, which never follows a link: every
 // folder on the way is opened without following one, so a link in the install folder is at most
@@ -27,3 +28,7 @@ Removal removeRecordedFile(const QString &installFolder, const QString &entry);
 // Removes the folder that `entry` names in `installFolder` when it is empty. Kept when it holds
 // anything, or is no folder (a link to one included), or a name on the way is a link.
 Removal removeRecordedFolder(const QString &installFolder, const QString &entry);
+
+// `folders` ordered so that every folder comes before the folder holding it, the order in which
+// they can be removed once emptied.
+QStringList deepestFirst(QStringList folders);
