@@ -1,5 +1,7 @@
-// The installer's package scan against a bare recursive walk doing the same folder work, and one
-// copy tick against the bare copy it makes.
+// The installer's package scan against a bare recursive walk doing the same folder work, one copy
+// tick against the bare copy it makes, and a whole unattended installation.
+#include "Installation.h"
+#include "UnattendedInstall.h"
 #include "mForm.h"
 #include "platform/FileSystem.h"
 
@@ -66,20 +68,19 @@ std::unique_ptr<mForm> makeForm()
         std::move(hooks));
 }
 
-void BM_getflowstr(benchmark::State &state)
+void BM_scan(benchmark::State &state)
 {
-    const auto formPtr = makeForm();
-    mForm &form = *formPtr;
+    Installation installation(makeForm()->folders());
+    QStringList manifest;
     for (auto _ : state) {
         state.PauseTiming();
         QDir(package().target()).removeRecursively();
-        form.fileList.clear();
         state.ResumeTiming();
-        form.getflowstr(QString(), package().target());
+        manifest = installation.scan(package().target());
     }
-    state.counters["entries"] = double(form.fileList.size());
+    state.counters["entries"] = double(manifest.size());
 }
-BENCHMARK(BM_getflowstr)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_scan)->Unit(benchmark::kMillisecond);
 
 void bareWalk(const fs::path &from, const fs::path &to, const QString &prefix, QStringList &list)
 {
@@ -144,6 +145,75 @@ void BM_CopyFile(benchmark::State &state)
     }
 }
 BENCHMARK(BM_CopyFile)->Unit(benchmark::kMicrosecond);
+
+// A package shaped like the bundle's base/: the client, its icon and data files and a runtime of
+// libraries and plugins; 46 files of 4 KiB to 8 MiB in four folders, 55 MB in all.
+struct BundleShapedPackage
+{
+    static constexpr int fileCount = 46;
+
+    BundleShapedPackage()
+    {
+        const char *folders[] = {"", "/lib", "/plugins/platforms", "/res"};
+        for (int i = 0; i < fileCount; ++i) {
+            const QString folder = dir.filePath("prog/base") + folders[i % 4];
+            QDir().mkpath(folder);
+            QFile out(
+                folder + (i == 0 ? QStringLiteral("/vexa.exe") : QStringLiteral("/f%1").arg(i)));
+            out.open(QIODevice::WriteOnly);
+            out.write(QByteArray(qsizetype(4096) << (i % 12), 'x'));
+        }
+    }
+    InstallerFolders folders(bool) const
+    {
+        return {dir.filePath("prog"), dir.filePath("data"), dir.filePath("desk")};
+    }
+
+    QTemporaryDir dir;
+};
+
+// From the checks to the report, as `install --unattended --accept-agreement --keep-package`
+// runs it, without the program's start; the report goes to a port that refuses it at once.
+void BM_installUnattended(benchmark::State &state)
+{
+    const BundleShapedPackage package;
+    QDir().mkpath(package.dir.filePath("data"));
+    QDir().mkpath(package.dir.filePath("desk"));
+    CommandLine line;
+    line.mode = CommandLine::Mode::Unattended;
+    line.acceptAgreement = true;
+    line.keepPackage = true;
+    line.folder = package.dir.filePath("vexa");
+    std::FILE *quiet = std::fopen("/dev/null", "w");
+    for (auto _ : state) {
+        state.PauseTiming();
+        QDir(*line.folder).removeRecursively();
+        state.ResumeTiming();
+        const int status = installUnattended(
+            line, [&package](bool create) { return package.folders(create); },
+            QUrl(QStringLiteral("http://127.0.0.1:1/")), quiet, quiet);
+        if (status != StatusOk)
+            state.SkipWithError("the installation failed");
+    }
+    std::fclose(quiet);
+    state.counters["files"] = BundleShapedPackage::fileCount;
+}
+BENCHMARK(BM_installUnattended)->Unit(benchmark::kMillisecond);
+
+// The same files copied by std::filesystem alone: no temporary names, no syncing, no finish.
+void BM_bareCopyOfTheSamePackage(benchmark::State &state)
+{
+    const BundleShapedPackage package;
+    const fs::path target = package.dir.filePath("vexa").toStdString();
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(target);
+        state.ResumeTiming();
+        fs::copy(
+            package.dir.filePath("prog/base").toStdString(), target, fs::copy_options::recursive);
+    }
+}
+BENCHMARK(BM_bareCopyOfTheSamePackage)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

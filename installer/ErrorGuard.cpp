@@ -44,9 +44,14 @@ void ErrorGuard::report(int number, const QString &description) const
 void ErrorGuard::showReportBox(int number, const QString &description)
 {
     QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(),
-        QStringLiteral("运行时错误 %1：\n\n%2").arg(number).arg(description), QMessageBox::Ok);
+        reportHeading(number) + QStringLiteral("\n\n") + description, QMessageBox::Ok);
     fitToScreen(box);
     box.exec();
+}
+
+QString ErrorGuard::reportHeading(int number)
+{
+    return QStringLiteral("运行时错误 %1：").arg(number);
 }
 
 void ErrorGuard::endProgram(int status)

@@ -29,8 +29,10 @@ public:
     // on at all, which only a replaced EndProgram allows).
     bool run(const std::function<void()> &body) const noexcept;
 
-    // The message box of the real report: modal, the error's number and description.
+    // The message box of the real report: modal, the heading, a blank line, the description.
     static void showReportBox(int number, const QString &description);
+    // What the report says before the error's description: its number.
+    static QString reportHeading(int number);
     // Ends the process at once with the given status.
     [[noreturn]] static void endProgram(int status);
 

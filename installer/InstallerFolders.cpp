@@ -4,12 +4,12 @@
 
 #include <QCoreApplication>
 
-InstallerFolders systemInstallerFolders()
+InstallerFolders systemInstallerFolders(bool create)
 {
     const platform::Shell shell;
     return {
         QCoreApplication::applicationDirPath(),
-        shell.SpecialFolders(QStringLiteral("AppData")),
-        shell.SpecialFolders(QStringLiteral("desktop")),
+        shell.SpecialFolders(QStringLiteral("AppData"), create),
+        shell.SpecialFolders(QStringLiteral("desktop"), create),
     };
 }

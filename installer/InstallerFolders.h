@@ -11,6 +11,6 @@ struct InstallerFolders
 };
 
 // The real folders of this user and program, without trailing separators. The data and desktop
-// folders are the shell's special folders, created when missing; raises platform::PlatformError
-// when one cannot be.
-InstallerFolders systemInstallerFolders();
+// folders are the shell's special folders, created when missing unless `create` is false; raises
+// platform::PlatformError when one cannot be.
+InstallerFolders systemInstallerFolders(bool create = true);

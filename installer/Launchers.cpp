@@ -1,21 +1,25 @@
 #include "Launchers.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Shell.h"
 
 #include <QDir>
 
-void writeLaunchers(const InstallerFolders &folders, const QString &installFolder)
+WrittenLaunchers writeLaunchers(const InstallerFolders &folders, const QString &installFolder)
 {
     const QString separator = QDir::separator();
     const QString client = installFolder + separator + QStringLiteral("vexa.exe");
     const QString icon = installFolder + separator + QStringLiteral("favicon.ico");
+    const QString uninstaller = installFolder + separator + QStringLiteral("uninstall");
     const platform::Shell shell;
+    WrittenLaunchers written;
 
     platform::Shortcut shortcut
         = shell.CreateShortcut(folders.desktopFolder + separator + QStringLiteral("VEXA.lnk"));
     shortcut.setTargetPath(client);
     shortcut.setIconLocation(icon);
     shortcut.Save();
+    written.launchers << shortcut.FullName();
 
     platform::DesktopEntry entry;
     entry.name = QStringLiteral("VEXA");
@@ -23,12 +27,25 @@ void writeLaunchers(const InstallerFolders &folders, const QString &installFolde
     entry.program = client;
     entry.workingFolder = installFolder;
     entry.categories = QStringLiteral("Network;InstantMessaging;");
-    if (shell.SaveThemeIcon(icon, folders.dataFolder, QStringLiteral("vexa")))
+    if (const std::optional<QString> themeIcon
+        = shell.SaveThemeIcon(icon, folders.dataFolder, QStringLiteral("vexa"))) {
         entry.icon = QStringLiteral("vexa");
+        written.icon = *themeIcon;
+    }
+    if (platform::FileSystem().FileExists(uninstaller))
+        entry.actions << platform::DesktopAction {
+            QStringLiteral("uninstall"), QStringLiteral("卸载 VEXA"), uninstaller};
+    // Every desktop entry goes through here, so that the result lists it.
+    const auto saveEntry
+        = [&](const QString &path, const platform::DesktopEntry &content, bool executable) {
+              shell.SaveDesktopEntry(path, content, executable);
+              written.launchers << path;
+          };
 
     const QString menu = folders.dataFolder + separator + QStringLiteral("applications");
-    shell.SaveDesktopEntry(menu + separator + QStringLiteral("vexa.desktop"), entry, false);
+    saveEntry(menu + separator + QStringLiteral("vexa.desktop"), entry, false);
     const QString onDesktop = folders.desktopFolder + separator + QStringLiteral("vexa.desktop");
-    shell.SaveDesktopEntry(onDesktop, entry, true);
+    saveEntry(onDesktop, entry, true);
     shell.MarkTrusted(onDesktop);
+    return written;
 }

@@ -1,19 +1,15 @@
 #include "mForm.h"
 
 #include "Agreement.h"
-#include "FolderNesting.h"
 #include "InstallPath.h"
 #include "InstallReport.h"
 #include "Launch.h"
-#include "Launchers.h"
 #include "MessageBoxFit.h"
 #include "Module1.h"
-#include "PackageLinks.h"
 #include "platform/FileSystem.h"
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -21,8 +17,6 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -46,8 +40,6 @@ QRect twipRect(int left, int top, int width, int height)
 
 constexpr int copyTickMs = 200;
 constexpr int designFontPixels = 11;
-// A report whose server keeps silent is dropped after this long.
-constexpr int reportTimeoutMs = 30000;
 
 } // namespace
 
@@ -63,9 +55,9 @@ mForm::mForm(InstallerFolders folders, InstallerHooks hooks, QWidget *parent)
     , Check1(new QCheckBox(QStringLiteral("我同意以上协议"), this))
     , Command3(new QPushButton(QStringLiteral("使用说明"), this))
     , Timer1(new QTimer(this))
-    , m_folders(std::move(folders))
     , m_hooks(std::move(hooks))
     , m_network(new QNetworkAccessManager(this))
+    , m_installation(std::move(folders))
 {
     if (!m_hooks.showTip)
         m_hooks.showTip = &mForm::showTipBox;
@@ -94,6 +86,8 @@ mForm::mForm(InstallerFolders folders, InstallerHooks hooks, QWidget *parent)
     Label3->installEventFilter(this);
 
     Timer1->setInterval(copyTickMs);
+    // Screen readers name the folder box by its label.
+    Label2->setBuddy(path);
 
     setTabOrder(path, Command1);
     setTabOrder(Command1, Command2);
@@ -144,7 +138,7 @@ void mForm::Form_Load()
 
 QString mForm::getInstallPath() const
 {
-    return readInstallPath(m_folders.dataFolder);
+    return readInstallPath(folders().dataFolder);
 }
 
 void mForm::showTip(const QString &message)
@@ -158,11 +152,6 @@ void mForm::showTipBox(QWidget *owner, const QString &message)
         QMessageBox::NoIcon, QStringLiteral("安装提示"), message, QMessageBox::Ok, owner);
     fitToScreen(box);
     box.exec();
-}
-
-QString mForm::packageFolder() const
-{
-    return m_folders.programFolder + QDir::separator() + QStringLiteral("base");
 }
 
 void mForm::Command1_Click()
@@ -189,35 +178,15 @@ void mForm::Command1_Click()
 
 void mForm::startInstall()
 {
-    if (Check1->checkState() == Qt::Unchecked) {
-        showTip(QStringLiteral("请先同意安装协议"));
-        return;
-    }
-    const platform::FileSystem fileSystem;
-    if (!fileSystem.FileExists(packageFolder() + QDir::separator() + QStringLiteral("vexa.exe"))) {
-        showTip(QStringLiteral("安装程序已损坏，请重新下载"));
-        return;
-    }
-
-    // Refused before the scan creates anything: a relative folder would name another place in the
-    // settings file and the shortcut, and a folder in the package would copy the package into
-    // itself and then be deleted with it.
-    const QString folder = path->text();
-    if (QDir::isRelativePath(folder)) {
-        showTip(QStringLiteral("安装路径必须是完整路径（以 %1 开头），请另选一个文件夹")
-                    .arg(QDir::separator()));
-        return;
-    }
-    if (isSameOrInside(folder, packageFolder())) {
-        showTip(QStringLiteral("不能安装到安装包文件夹 base 或其中的文件夹：安装结束时会删除它。"
-                               "请另选一个文件夹"));
+    const QString refusal
+        = m_installation.refusal(Check1->checkState() != Qt::Unchecked, path->text());
+    if (!refusal.isNull()) {
+        showTip(refusal);
         return;
     }
 
     // The whole scan runs before any control changes; it creates every target folder.
-    m_installFolder = folder;
-    fileList.clear();
-    getflowstr(QString(), m_installFolder);
+    fileList = m_installation.scan(path->text());
 
     path->setReadOnly(true);
     Command1->setEnabled(false);
@@ -226,27 +195,6 @@ void mForm::startInstall()
     files = fileList;
     fileIndex = 0;
     Timer1->start();
-}
-
-void mForm::getflowstr(const QString &ppt, const QString &topath)
-{
-    const platform::FileSystem fileSystem;
-    // Below the top the separator after "base" is doubled; the file system takes it as one.
-    const QString source = packageFolder() + QDir::separator() + ppt;
-    if (!fileSystem.FolderExists(topath))
-        fileSystem.CreateFolder(topath);
-
-    const platform::Folder folder = fileSystem.GetFolder(source);
-    for (const platform::File &file : folder.Files()) {
-        if (QFileInfo(file.Path()).isSymLink())
-            refuseOutsidePackage(packageFolder(), file.Path(), QStringLiteral("ScanPackage"));
-        fileList.append(ppt + QDir::separator() + file.Name());
-    }
-    // SubFolders never lists a link to a folder, so the walk stays inside the package and ends.
-    for (const platform::Folder &subFolder : folder.SubFolders()) {
-        const QString name = QDir::separator() + subFolder.Name();
-        getflowstr(ppt + name, topath + name);
-    }
 }
 
 void mForm::Timer1_Timer()
@@ -259,7 +207,7 @@ void mForm::Timer1_Timer()
     }
     Command1->setText(QStringLiteral("安装中(%1/%2)...").arg(n).arg(fileIndex));
     try {
-        copyNext();
+        m_installation.copy(files.at(fileIndex));
     } catch (...) {
         // No further tick may run while the error is on screen.
         Timer1->stop();
@@ -268,47 +216,16 @@ void mForm::Timer1_Timer()
     ++fileIndex;
 }
 
-void mForm::copyNext()
-{
-    const QString &entry = files.at(fileIndex);
-    const QString source = packageFolder() + entry;
-    // Checked again here: the package may have changed since the scan.
-    refuseOutsidePackage(packageFolder(), source, QStringLiteral("CopyFile"));
-    platform::FileSystem().CopyFile(source, m_installFolder + entry);
-}
-
 void mForm::finishInstall()
 {
     Command1->setText(QStringLiteral("安装完成,打开软件"));
     Command1->setEnabled(true);
     installed = true;
-
-    const QString d = m_installFolder;
     path->setReadOnly(false);
-    const platform::FileSystem fileSystem;
 
-    writeLaunchers(m_folders, d);
-
-    platform::TextStream settings
-        = fileSystem.CreateTextFile(settingsFilePath(m_folders.dataFolder), true);
-    settings.WriteLine(d);
-    settings.Close();
-
-    fileSystem.DeleteFolder(packageFolder(), true);
-
-    sendReport(installReportUrl(m_hooks.reportServer, reportTime(QDateTime::currentDateTime())));
-}
-
-void mForm::sendReport(const QUrl &url)
-{
-    QNetworkRequest request(url);
-    request.setAttribute(
-        QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    request.setTransferTimeout(reportTimeoutMs);
-    QNetworkReply *reply = m_network->get(request);
-    // The answer is never read: once the server starts answering, the exchange is over.
-    connect(reply, &QNetworkReply::metaDataChanged, reply, &QNetworkReply::abort);
-    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    m_installation.finish(false);
+    sendReport(*m_network,
+        installReportUrl(m_hooks.reportServer, reportTime(QDateTime::currentDateTime())));
 }
 
 void mForm::Command2_Click()
@@ -322,7 +239,7 @@ void mForm::Command2_Click()
 void mForm::Command3_Click()
 {
     const QString instructions
-        = m_folders.programFolder + QDir::separator() + QStringLiteral("使用说明.txt");
+        = folders().programFolder + QDir::separator() + QStringLiteral("使用说明.txt");
     // A missing file shows nothing; what the desktop fails to open never stops the installer.
     if (platform::FileSystem().FileExists(instructions))
         m_hooks.openUrl(QUrl::fromLocalFile(instructions));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ErrorGuard.h"
+#include "Installation.h"
 #include "InstallerFolders.h"
 
 #include <QStringList>
@@ -36,11 +37,12 @@ struct InstallerHooks
 
 // The installer window: agreement, install folder, start, browse and instructions buttons.
 //
-// An installation: Command1_Click -> startInstall scans the package beside the program into the
-// install folder's tree (getflowstr), then each Timer1 tick copies one file (copyNext) until the
-// tick after the last one runs finishInstall: launchers, settings file, package removal, report.
-// After that Command1_Click starts the installed client and closes the window. Command3 and
-// Label3 open the instructions and the maker's site at any time, an installation going on too.
+// An installation: Command1_Click -> startInstall has the package beside the program scanned into
+// the install folder's tree, then each Timer1 tick copies one file until the tick after the last
+// one runs finishInstall: launchers, settings file, package removal, report. The steps themselves
+// are Installation's; the window paces them and shows where they are. After that Command1_Click
+// starts the installed client and closes the window. Command3 and Label3 open the instructions
+// and the maker's site at any time, an installation going on too.
 class mForm : public QWidget
 {
     Q_OBJECT
@@ -72,9 +74,9 @@ public:
     QStringList files; // the entries being copied, in manifest order
     qsizetype fileIndex = 0; // index in files of the next entry to copy
 
-    const InstallerFolders &folders() const { return m_folders; }
+    const InstallerFolders &folders() const { return m_installation.folders(); }
     // The package: the folder "base" beside the program.
-    QString packageFolder() const;
+    QString packageFolder() const { return m_installation.packageFolder(); }
 
     void Form_Load();
     QString getInstallPath() const;
@@ -91,20 +93,12 @@ public:
     // One tick of the copy timer: copies the next entry, or finishes after the last one.
     void Timer1_Timer();
 
-    // Refuses without agreement, without the package's vexa.exe, with a relative install folder
-    // or one that is the package or lies inside it; else scans the package and starts the copy
-    // timer. The folder box is read-only from here until the finish has read it.
+    // Shows the reason why an installation may not start (see Installation::refusal) as a tip;
+    // else has the package scanned into fileList and starts the copy timer. The folder box is
+    // read-only from here until the finish has read it.
     void startInstall();
-    // Walks the package folder below `ppt` ("" at the top, else "/S", "/R/S"): creates `topath`
-    // when missing, records the level's files in fileList, then walks each sub-folder. Links to
-    // folders are never followed; a file link that leads outside the package is refused.
-    void getflowstr(const QString &ppt, const QString &topath);
-    // Copies files[fileIndex] from the package into the scanned install folder.
-    void copyNext();
-    // Finished state, launchers (see writeLaunchers), settings file, package removal, report.
+    // Finished state, then the installation's finish and its report, never waited for.
     void finishInstall();
-    // Sends one GET to `url` and forgets it: never waited for, its answer never read.
-    void sendReport(const QUrl &url);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -114,9 +108,8 @@ private:
     // Runs a handler through the error guard: nothing it raises leaves the handler.
     void handle(void (mForm::*handler)());
 
-    InstallerFolders m_folders;
     InstallerHooks m_hooks;
     QNetworkAccessManager *const m_network;
-    // The install folder as the scan read it from the box; the copies and the finish use it.
-    QString m_installFolder;
+    // Holds the install folder as the scan read it from the box; the copies and the finish use it.
+    Installation m_installation;
 };

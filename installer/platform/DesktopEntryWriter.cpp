@@ -56,6 +56,17 @@ QByteArray DesktopEntryWriter::build(const DesktopEntry &entry)
         text += QStringLiteral("Icon=") + stringValue(entry.icon) + u'\n';
     text += QStringLiteral("Terminal=false\n");
     text += QStringLiteral("Categories=") + stringValue(entry.categories) + u'\n';
+    if (!entry.actions.isEmpty()) {
+        text += QStringLiteral("Actions=");
+        for (const DesktopAction &action : entry.actions)
+            text += action.id + u';';
+        text += u'\n';
+    }
+    for (const DesktopAction &action : entry.actions) {
+        text += QStringLiteral("\n[Desktop Action %1]\n").arg(action.id);
+        text += QStringLiteral("Name=") + stringValue(action.name) + u'\n';
+        text += QStringLiteral("Exec=") + execValue(action.program) + u'\n';
+    }
     return text.toUtf8();
 }
 

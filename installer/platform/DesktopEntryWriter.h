@@ -1,9 +1,19 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace platform {
+
+// A further way to start something that the entry offers, shown when the user right-clicks it
+// in a menu or on the desktop.
+struct DesktopAction
+{
+    QString id; // the action's group name, letters, digits and "-" only
+    QString name; // Name=
+    QString program; // the full path that Exec= starts, without arguments
+};
 
 // What a freedesktop desktop entry (a ".desktop" launcher) says about one program.
 struct DesktopEntry
@@ -14,6 +24,7 @@ struct DesktopEntry
     QString workingFolder; // Path=, the folder the program starts in
     QString icon; // Icon=, a name of the icon theme; left out when empty
     QString categories; // Categories=, each one followed by ";"
+    QList<DesktopAction> actions = {}; // Actions= and a group for each, in this order
 };
 
 // Builds the UTF-8 text of a desktop entry of type Application that starts
@@ -27,7 +38,8 @@ struct DesktopEntry
 // freedesktop.org's desktop entry format asks: double quotes around it, "\" before
 // each '"', '`', '$' and '\', then the string-level escapes (every "\"
 // doubled, line breaks and tabs as "\n", "\t", "\r") and "%" written "%%".
-// Path= gets only the string-level escapes.
+// Path= gets only the string-level escapes. An action's Exec= is written
+// like the entry's own.
 class DesktopEntryWriter
 {
 public:

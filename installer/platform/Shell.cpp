@@ -36,7 +36,7 @@ QString dataFolder()
 
 } // namespace
 
-QString Shell::SpecialFolders(const QString &name) const
+QString Shell::SpecialFolders(const QString &name, bool create) const
 {
     QString folder;
     mode_t mode = 0777;
@@ -50,14 +50,21 @@ QString Shell::SpecialFolders(const QString &name) const
             QStringLiteral("unknown special folder"));
     }
     folder = withoutTrailingSeparators(folder);
-    makePath(folder, mode, QStringLiteral("SpecialFolders"));
+    if (create)
+        makePath(folder, mode, QStringLiteral("SpecialFolders"));
     return folder;
 }
 
 void Shell::SaveDesktopEntry(const QString &path, const DesktopEntry &entry, bool executable) const
 {
     const QString operation = QStringLiteral("Save");
-    if (entry.program.contains(QChar(0)) || entry.workingFolder.contains(QChar(0)))
+    const auto holdsNul = [](const QString &text) {
+        return text.contains(QChar(0));
+    };
+    bool nul = holdsNul(entry.program) || holdsNul(entry.workingFolder);
+    for (const DesktopAction &action : entry.actions)
+        nul = nul || holdsNul(action.program);
+    if (nul)
         throw PlatformError(PlatformError::BadFileName, operation, path,
             QStringLiteral("a path holds a NUL character"));
     makePath(native::decode(native::parentOf(native::encode(path))), 0777, operation);
@@ -67,26 +74,27 @@ void Shell::SaveDesktopEntry(const QString &path, const DesktopEntry &entry, boo
     file.commit(AtomicFile::Replace::Existing);
 }
 
-bool Shell::SaveThemeIcon(
+std::optional<QString> Shell::SaveThemeIcon(
     const QString &iconFile, const QString &dataHome, const QString &name) const
 {
     // Only a regular file: opening a pipe would wait for a writer.
     QFile file(iconFile);
     if (!QFileInfo(iconFile).isFile() || file.size() > maxIconFileBytes
         || !file.open(QIODevice::ReadOnly))
-        return false;
+        return std::nullopt;
     const std::optional<PngIcon> icon = largestIconAsPng(file.readAll());
     if (!icon)
-        return false;
+        return std::nullopt;
 
     const QString operation = QStringLiteral("SaveIcon");
     const QString folder = dataHome + QStringLiteral("/icons/hicolor/%1x%1/apps").arg(icon->size);
     makePath(folder, 0777, operation);
-    AtomicFile png(operation, folder + u'/' + name + QStringLiteral(".png"));
+    const QString target = folder + u'/' + name + QStringLiteral(".png");
+    AtomicFile png(operation, target);
     png.write(icon->png);
     png.setPermissions(0644);
     png.commit(AtomicFile::Replace::Existing);
-    return true;
+    return target;
 }
 
 void Shell::MarkTrusted(const QString &path) const

@@ -1,4 +1,5 @@
 // The installation run on real temporary package trees: scan, paced copy, finish.
+#include "InstallRecord.h"
 #include "InstallReport.h"
 #include "InstallerFixture.h"
 #include "ShortcutReaders.h"
@@ -39,7 +40,7 @@ TEST_F(InstallRunTest, ManifestIsPreOrderAndTheTreeArrivesWhole)
         EXPECT_EQ(form->files, manifest);
         EXPECT_EQ(ticksToEnd(*form), manifest.size() + 1);
         EXPECT_TRUE(errors.empty());
-        EXPECT_EQ(treeOf(at("inst")), package);
+        EXPECT_EQ(installedTree(at("inst")), package);
         EXPECT_FALSE(QFileInfo::exists(at("prog/base")));
     }
 }
@@ -59,7 +60,7 @@ TEST_F(InstallRunTest, LinksAreNeverFollowedOutOfThePackage)
     EXPECT_TRUE(errors.empty());
     const QMap<QString, QByteArray> installed {{"/vexa.exe", "prog/base/vexa.exe"}, {"/R", "<dir>"},
         {"/R/a.txt", "prog/base/R/a.txt"}, {"/R/alias", "prog/base/R/a.txt"}};
-    EXPECT_EQ(treeOf(at("inst")), installed);
+    EXPECT_EQ(installedTree(at("inst")), installed);
     // The package is gone, the folder its link pointed to is not.
     EXPECT_FALSE(QFileInfo::exists(at("prog/base")));
     EXPECT_EQ(readAll(at("outside/secret.txt")), "outside/secret.txt");
@@ -99,7 +100,32 @@ TEST_F(InstallRunTest, ExistingFolderGetsNewerFilesAndKeepsOthers)
     const QMap<QString, QByteArray> installed {{"/vexa.exe", "prog/base/vexa.exe"},
         {"/keep.txt", "inst/keep.txt"}, {"/R", "<dir>"}, {"/R/old.txt", "inst/R/old.txt"},
         {"/R/a.txt", "prog/base/R/a.txt"}};
-    EXPECT_EQ(treeOf(at("inst")), installed);
+    EXPECT_EQ(installedTree(at("inst")), installed);
+}
+
+TEST_F(InstallRunTest, ReinstallRemovesOnlyWhatTheNewPackageLacks)
+{
+    const auto install = [this](const QStringList &package) {
+        for (const QString &file : package)
+            put("prog/base/" + file);
+        const auto form = makeForm(at("inst"));
+        start(*form);
+        ticksToEnd(*form);
+        EXPECT_TRUE(errors.empty());
+    };
+    install({"vexa.exe", "old.txt", "R/gone.txt", "R/keep.txt", "Old/x", "Gone/y"});
+    put("inst/user.txt");
+    put("inst/Old/mine.txt");
+    install({"vexa.exe", "R/keep.txt"});
+
+    const QMap<QString, QByteArray> left {{"/vexa.exe", "prog/base/vexa.exe"}, {"/R", "<dir>"},
+        {"/R/keep.txt", "prog/base/R/keep.txt"}, {"/user.txt", "inst/user.txt"}, {"/Old", "<dir>"},
+        {"/Old/mine.txt", "inst/Old/mine.txt"}};
+    EXPECT_EQ(installedTree(at("inst")), left);
+    // The folder the user's file keeps stays recorded, to go once it is empty.
+    const InstallRecord record = readInstallRecord(at("inst")).record;
+    EXPECT_EQ(record.files, (QStringList {"vexa.exe", "R/keep.txt"}));
+    EXPECT_EQ(record.folders, (QStringList {"R", "Old"}));
 }
 
 TEST_F(InstallRunTest, RefusalsAndAFailedScanChangeNothing)
@@ -185,7 +211,7 @@ TEST_F(InstallRunTest, OneCopyPerTickWithExactCaptionsThenTheFinish)
         }
         tick(*form);
         EXPECT_FALSE(form->Timer1->isActive());
-        EXPECT_EQ(QDir(inst).entryList(QDir::Files).size(), n);
+        EXPECT_EQ(QDir(inst).entryList(QDir::Files).size(), n + 1); // and the record
         EXPECT_EQ(form->Command1->text(), QStringLiteral("安装完成,打开软件"));
         EXPECT_TRUE(form->installed && form->Command1->isEnabled());
         EXPECT_FALSE(form->Command2->isEnabled() || form->path->isReadOnly());

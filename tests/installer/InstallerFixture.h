@@ -34,6 +34,14 @@ inline QMap<QString, QByteArray> treeOf(const QString &root)
     return tree;
 }
 
+// An install folder's tree without the record that the finish writes beside the package's files.
+inline QMap<QString, QByteArray> installedTree(const QString &folder)
+{
+    QMap<QString, QByteArray> tree = treeOf(folder);
+    EXPECT_EQ(tree.remove(QStringLiteral("/install-record.json")), 1) << "no record";
+    return tree;
+}
+
 class InstallerFixture : public ::testing::Test
 {
 protected:

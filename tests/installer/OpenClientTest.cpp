@@ -136,7 +136,7 @@ TEST_F(OpenClientTest, HelpAndSiteOpenAtAnyTimeAndLeaveTheCopyAlone)
     EXPECT_EQ(opened[1].toString(), QStringLiteral("http://") + QString::fromUtf8(makerHost));
 
     EXPECT_EQ(ticksToEnd(*form), 4);
-    EXPECT_EQ(treeOf(at("inst")), package);
+    EXPECT_EQ(installedTree(at("inst")), package);
     EXPECT_TRUE(form->installed);
     form->Command3->click();
     EXPECT_EQ(opened.size(), 3);

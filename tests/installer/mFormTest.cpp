@@ -6,6 +6,7 @@
 #include "NextModal.h"
 #include "platform/PlatformError.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
@@ -91,6 +92,15 @@ TEST_F(mFormTest, StartState)
     EXPECT_EQ(order,
         QList<QWidget *>(
             {form->path, form->Command1, form->Command2, form->Check1, form->Command3}));
+}
+
+TEST_F(mFormTest, ScreenReadersNameTheFolderBoxByItsLabel)
+{
+    const auto form = makeForm();
+    QAccessibleInterface *box = QAccessible::queryAccessibleInterface(form->path);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(QAccessible::Name), QStringLiteral("安装路径："));
+    EXPECT_EQ(form->Label2->buddy(), form->path);
 }
 
 TEST_F(mFormTest, AgreementIsSixLinesThatFitAboveTheCheckBox)

@@ -17,18 +17,19 @@ check_executable() {
 
 # check_bundle <folder> <democlient sources> <vexa.exe> <vexacaptScreen> [<install>]: the
 # installer, its instructions, and base/ holding exactly the package data, the client, the capture
-# tool and an empty logs/.
+# tool, the uninstaller and an empty logs/.
 check_bundle() {
     local dir=$1 sources=$2 base=$1/base data=$2/package
     check_executable "$dir/install" "${5-}" || return
     check_executable "$base/vexa.exe" "$3" || return
     check_executable "$base/vexacaptScreen" "$4" || return
+    check_executable "$base/uninstall" || return
     cmp -s "$sources/使用说明.txt" "$dir/使用说明.txt" || fail "使用说明.txt is not the sources' one" || return
     iconv -f UTF-8 -t UTF-8 "$dir/使用说明.txt" >/dev/null || fail "使用说明.txt is not valid UTF-8" || return
     [[ -d $base/logs && -z $(ls -A "$base/logs") ]] || fail "$base/logs is not an empty folder" || return
     [[ $(identify -format '%m %wx%h\n' "$base/favicon.ico" 2>&1) == $'ICO 32x32\nICO 16x16' ]] ||
         fail "$base/favicon.ico is not a 32x32 and 16x16 icon" || return
-    diff -r "$data" "$base" -x vexa.exe -x vexacaptScreen -x logs -x lib -x plugins \
+    diff -r "$data" "$base" -x vexa.exe -x vexacaptScreen -x uninstall -x logs -x lib -x plugins \
         -x translations -x qt.conf >&2 || fail "$base differs from the package data"
 }
 

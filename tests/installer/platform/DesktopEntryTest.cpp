@@ -63,6 +63,27 @@ class DesktopEntryLaunchTest : public PlatformTest
 {
 };
 
+TEST_F(DesktopEntryLaunchTest, AnActionHasAGroupOfItsOwnAndTheEntryStillValidates)
+{
+    DesktopEntry entry = entryFor(at("安装 目录"), "vexa");
+    entry.actions = {{"uninstall", "卸载 VEXA", at("安装 目录") + "/uninstall"}};
+    Shell().SaveDesktopEntry(at("vexa.desktop"), entry, false);
+    const QString text = QString::fromUtf8(read("vexa.desktop"));
+    EXPECT_TRUE(text.contains("\nCategories=Network;InstantMessaging;\nActions=uninstall;\n\n"
+                              "[Desktop Action uninstall]\nName=卸载 VEXA\nExec="
+        + DesktopEntryWriter::execValue(at("安装 目录") + "/uninstall") + "\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith("/uninstall\"\n"));
+    QByteArray output;
+    EXPECT_EQ(runTool({"desktop-file-validate", at("vexa.desktop")}, output), 0)
+        << output.toStdString();
+    EXPECT_EQ(output.toStdString(), "") << "warnings";
+
+    entry.actions[0].program = QString("/opt") + QChar(0) + "x";
+    EXPECT_RAISES(Shell().SaveDesktopEntry(at("nul.desktop"), entry, false), BadFileName, "Save",
+        "nul.desktop");
+}
+
 TEST_F(DesktopEntryLaunchTest, EveryFolderNameValidatesAndStartsTheProgramInItsFolder)
 {
     // Folder name; its quoted form in Exec= and its form in Path=, as they stand in the file.
@@ -159,7 +180,8 @@ TEST_F(DesktopEntryLaunchTest, IconIsTheLargestImageAtAThemeSize)
     EXPECT_FALSE(platform::largestIconAsPng({}));
 
     // Saved into the theme; a missing or unreadable file writes nothing.
-    EXPECT_TRUE(Shell().SaveThemeIcon(QStringLiteral(DEMO_ICON), at("data"), "vexa"));
+    EXPECT_EQ(Shell().SaveThemeIcon(QStringLiteral(DEMO_ICON), at("data"), "vexa"),
+        at("data/icons/hicolor/32x32/apps/vexa.png"));
     EXPECT_EQ(QImage(at("data/icons/hicolor/32x32/apps/vexa.png"), "PNG").size(), QSize(32, 32));
     put("broken.ico", "\0\0\1\0garbage");
     EXPECT_FALSE(Shell().SaveThemeIcon(at("broken.ico"), at("other"), "vexa"));
