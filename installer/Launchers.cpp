@@ -28,7 +28,20 @@ void writeLaunchers(const InstallerFolders &folders, const QString &installFolde
 
     const QString menu = folders.dataFolder + separator + QStringLiteral("applications");
     shell.SaveDesktopEntry(menu + separator + QStringLiteral("vexa.desktop"), entry, false);
+    shell.SaveDesktopEntry(menu + separator + QStringLiteral("vexacaptScreen.desktop"),
+        captureGrantEntry(installFolder), false);
     const QString onDesktop = folders.desktopFolder + separator + QStringLiteral("vexa.desktop");
     shell.SaveDesktopEntry(onDesktop, entry, true);
     shell.MarkTrusted(onDesktop);
+}
+
+platform::DesktopEntry captureGrantEntry(const QString &installFolder)
+{
+    platform::DesktopEntry entry;
+    entry.name = QStringLiteral("VEXA screen capture");
+    entry.chineseName = QStringLiteral("VEXA截屏");
+    entry.program = installFolder + QDir::separator() + QStringLiteral("vexacaptScreen");
+    entry.workingFolder = installFolder;
+    entry.grantedInterface = QStringLiteral("org.kde.KWin.ScreenShot2");
+    return entry;
 }
