@@ -29,6 +29,7 @@
 
 namespace {
 
+using testsupport::differenceBox;
 using testsupport::printedPicture;
 using testsupport::run;
 using testsupport::waitMs;
@@ -47,16 +48,6 @@ QImage screen()
     const auto shot
         = KWinScreenShot::request(QDBusConnection::sessionBus(), std::chrono::seconds(3));
     return shot ? shot->take().convertToFormat(QImage::Format_RGB32) : QImage();
-}
-
-QRect differenceBox(const QImage &shot, const QImage &pattern)
-{
-    QRect box;
-    for (int y = 0; y < pattern.height(); ++y)
-        for (int x = 0; x < pattern.width(); ++x)
-            if (shot.pixel(x, y) != pattern.pixel(x, y))
-                box |= QRect(x, y, 1, 1);
-    return box;
 }
 
 // True when every pixel of `area` equals the pattern.
@@ -220,16 +211,11 @@ TEST_P(CaptureKWinInstalledE2E, NoPointerInTheFrozenPictureAndADoubleClickCaptur
     expectFrozenPictureWithoutPointer();
     ASSERT_FALSE(HasFailure());
 
-    // Drawn from (100, 120) to (300, 250), then moved by (31, 13).
-    const QRect captured(131, 133, 200, 130);
+    const QRect captured = testsupport::movedSelection;
     ASSERT_TRUE(input->send({"move 100 120", "press", "move 200 200", "move 300 250", "release",
         "move 150 150", "press", "move 170 160", "move 181 163", "release"}));
-    const QPoint drawnCorner(100, 249);
-    ASSERT_TRUE(waitUntil([&] {
-        const QImage shot = screen();
-        return !shot.isNull() && shot.pixel(captured.bottomRight()) == qRgb(0, 0, 0)
-            && shot.pixel(drawnCorner) == pattern.pixel(drawnCorner);
-    })) << "the selection never showed where it was moved";
+    ASSERT_TRUE(waitUntil([] { return testsupport::showsMovedSelection(screen(), pattern); }))
+        << "the selection never showed where it was moved";
     ASSERT_TRUE(input->send({"move 230 200", "press", "release", "press", "release"}));
     EXPECT_EQ(exitCodeOfCapture(), 0);
 
