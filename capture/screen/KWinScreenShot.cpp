@@ -20,13 +20,16 @@ constexpr int pipeBytes = 1 << 20;
 
 } // namespace
 
+bool KWinScreenShot::offered(const QDBusConnection &bus)
+{
+    return bus.isConnected()
+        && (bus.connectionCapabilities() & QDBusConnection::UnixFileDescriptorPassing)
+        && bus.interface()->isServiceRegistered(service);
+}
+
 std::unique_ptr<KWinScreenShot> KWinScreenShot::request(
     const QDBusConnection &bus, std::chrono::milliseconds timeout)
 {
-    if (!bus.isConnected()
-        || !(bus.connectionCapabilities() & QDBusConnection::UnixFileDescriptorPassing)
-        || !bus.interface()->isServiceRegistered(service))
-        return nullptr;
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0)
         return nullptr;
@@ -58,17 +61,8 @@ QImage KWinScreenShot::take()
     // KWin answers first, then writes the picture, so the answer tells how much to read.
     QDBusPendingReply<QVariantMap> reply = m_call;
     reply.waitForFinished();
-    if (reply.isError()) {
-        m_failure = reply.error().name();
+    if (reply.isError())
         return {};
-    }
     const std::optional<KWinPicture::Layout> layout = KWinPicture::layoutOf(reply.value());
-    if (!layout) {
-        m_failure = QStringLiteral("KWin's reply names no picture it can be read as");
-        return {};
-    }
-    QImage picture = KWinPicture::readPicture(m_readEnd, *layout, m_timeout);
-    if (picture.isNull())
-        m_failure = QStringLiteral("KWin's picture did not come whole through the pipe");
-    return picture;
+    return layout ? KWinPicture::readPicture(m_readEnd, *layout, m_timeout) : QImage();
 }

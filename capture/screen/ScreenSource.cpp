@@ -1,6 +1,7 @@
 #include "ScreenSource.h"
 
 #include "CaptureOutcome.h"
+#include "KWinGrant.h"
 #include "KWinScreenShot.h"
 #include "KdePortalAnswer.h"
 #include "MessageBoxFit.h"
@@ -10,6 +11,7 @@
 #include "X11ShmGrab.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMessageBox>
@@ -89,7 +91,12 @@ ScreenSource::ScreenSource()
     }
     // KWin's own screenshot leaves the pointer out and writes no file; the
     // portal serves where KWin does not grant it to this program.
-    m_kwin = KWinScreenShot::request(QDBusConnection::sessionBus(), kwinTimeout);
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    m_onKWin = KWinScreenShot::offered(bus);
+    if (m_onKWin
+        && namedForKWinScreenShot(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(),
+            QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation)))
+        m_kwin = KWinScreenShot::request(bus, kwinTimeout);
     if (!m_kwin)
         startPortal();
 }
@@ -114,7 +121,7 @@ ScreenPicture ScreenSource::take()
         return ScreenPicture::fromGrab(grabPrimaryScreen());
     PortalReply::Answer answer = m_portal->waitForAnswer();
     // On KWin's desktop the portal asks nobody: its "cancelled" is a failure there.
-    if (m_kwin)
+    if (m_onKWin)
         answer = kdePortalAnswer(
             answer, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
     return pictureFromPortal(answer);

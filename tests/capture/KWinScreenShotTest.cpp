@@ -1,18 +1,25 @@
 // KWin's own screenshot: its reply's layout, the picture read from its pipe,
-// the portal's answer on KWin's desktop; and the exchange with a stand-in for
-// KWin on a private bus: what is asked, a picture, a refusal, no KWin at all.
+// the entry that names a program for it, the portal's answer on KWin's
+// desktop; and ScreenSource with stand-ins for KWin and the portal on a
+// private bus: KWin's picture where granted, the portal's where not.
 #include "KWinScreenShot.h"
+#include "KWinGrant.h"
 #include "KWinPicture.h"
 #include "KdePortalAnswer.h"
+#include "ScreenSource.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 #include <QDir>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -157,16 +164,45 @@ TEST(KdePortalAnswerTest, ACancelNobodyWasAskedForIsAFailure)
     }
 }
 
+TEST(KWinGrantTest, TheEntryNamedAfterTheProgramNamesItForTheScreenshot)
+{
+    const QTemporaryDir root;
+    ASSERT_TRUE(QDir().mkpath(root.filePath("安装 目录")) && QDir().mkpath(root.filePath("apps")));
+    const QString program = root.filePath("安装 目录/vexacaptScreen");
+    QFile(program).open(QIODevice::WriteOnly);
+    const auto named = [&](const QByteArray &entry) {
+        QFile file(root.filePath("apps/vexacaptScreen.desktop"));
+        file.open(QIODevice::WriteOnly);
+        file.write(entry);
+        file.close();
+        return namedForKWinScreenShot(program, root.filePath("apps"));
+    };
+    const QByteArray exec = "Exec=\"" + program.toUtf8() + "\"\n";
+    const QByteArray grant = "X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n";
+    EXPECT_TRUE(named("[Desktop Entry]\nType=Application\n" + exec + "NoDisplay=true\n" + grant));
+    EXPECT_TRUE(named("[Desktop Entry]\nExec = \"" + program.toUtf8()
+        + "\" --quiet\nX-KDE-DBUS-Restricted-Interfaces=a.b;org.kde.KWin.ScreenShot2;\n"));
+    EXPECT_FALSE(named("[Desktop Entry]\n" + exec)) << "no grant";
+    EXPECT_FALSE(
+        named("[Desktop Entry]\nExec=sh -c 'exec \"$0\"' \"" + program.toUtf8() + "\"\n" + grant))
+        << "a shell first";
+    EXPECT_FALSE(named("[Desktop Entry]\nExec=" + program.toUtf8() + "\n" + grant))
+        << "the path split at its blank";
+    EXPECT_FALSE(named("[Desktop Action x]\n" + exec + grant)) << "not the entry's own group";
+    QFile::remove(root.filePath("apps/vexacaptScreen.desktop"));
+    EXPECT_FALSE(namedForKWinScreenShot(program, root.filePath("apps")));
+}
+
 // KWin's screenshot interface as a test needs it: it grants or refuses, notes
-// the options it was asked with, and writes samplePicture() into the pipe
-// after its reply, as KWin does. It lives in a thread of its own, so that it
-// answers while the test's thread waits.
+// the options it was asked with, and writes its picture into the pipe after
+// its reply, as KWin does.
 class StandInKWin : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.KWin.ScreenShot2")
 public:
     bool grants = true;
+    QImage picture;
     QVariantMap askedWith;
 
 public slots:
@@ -177,76 +213,133 @@ public slots:
             sendErrorReply("org.kde.KWin.ScreenShot2.Error.NoAuthorized", "not granted");
             return {};
         }
-        const QImage picture = samplePicture();
         connection().send(message().createReply(QVariant(replyFor(picture))));
         setDelayedReply(true);
         const QByteArray bytes = bytesOf(picture);
-        EXPECT_EQ(
-            write(pipe.fileDescriptor(), bytes.constData(), size_t(bytes.size())), bytes.size());
+        for (qsizetype at = 0; at < bytes.size();) {
+            const ssize_t written
+                = write(pipe.fileDescriptor(), bytes.constData() + at, size_t(bytes.size() - at));
+            if (written <= 0)
+                break;
+            at += written;
+        }
         return {};
     }
 };
 
-class KWinScreenShotTest : public ::testing::Test
+// The screenshot portal as a test needs it: it answers each request at once
+// with `response` and, on success, the file `picture`.
+class StandInPortal : public QObject, protected QDBusContext
 {
-protected:
-    void SetUp() override
-    {
-        m_daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        ASSERT_TRUE(m_daemon.waitForReadyRead(10000));
-        const QString address = QString::fromUtf8(m_daemon.readLine().trimmed());
-        m_client = QDBusConnection::connectToBus(address, "client");
-        m_service = QDBusConnection::connectToBus(address, "service");
-        ASSERT_TRUE(m_client.isConnected() && m_service.isConnected());
-        m_kwin.moveToThread(&m_thread);
-        m_thread.start();
-    }
-    void TearDown() override
-    {
-        m_thread.quit();
-        m_thread.wait();
-        QDBusConnection::disconnectFromBus("client");
-        QDBusConnection::disconnectFromBus("service");
-        m_daemon.kill();
-        m_daemon.waitForFinished();
-    }
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Screenshot")
+public:
+    uint response = 0;
+    QString picture;
+    int asked = 0;
 
-    void offerKWin()
+public slots:
+    QDBusObjectPath Screenshot(const QString &, const QVariantMap &options)
     {
-        ASSERT_TRUE(m_service.registerObject(
-            "/org/kde/KWin/ScreenShot2", &m_kwin, QDBusConnection::ExportAllSlots));
-        ASSERT_TRUE(m_service.registerService("org.kde.KWin.ScreenShot2"));
+        ++asked;
+        const QString path = PortalReply::requestPath(
+            message().service(), options.value("handle_token").toString());
+        QDBusMessage answer
+            = QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response");
+        answer << response
+               << (response == 0 ? QVariantMap {{"uri", QUrl::fromLocalFile(picture).toString()}}
+                                 : QVariantMap());
+        connection().send(answer);
+        return QDBusObjectPath(path);
     }
-
-    QProcess m_daemon;
-    QThread m_thread;
-    StandInKWin m_kwin;
-    QDBusConnection m_client {QString()};
-    QDBusConnection m_service {QString()};
 };
 
-TEST_F(KWinScreenShotTest, PictureWithoutThePointerInDevicePixels)
+// ScreenSource on a Wayland desktop whose session bus is a private one, with a
+// stand-in KWin and portal living in a thread of their own, so that they
+// answer while the test's thread waits. The bus becomes this process's
+// session bus for good: one test only.
+TEST(ScreenSourceOnKWinTest, KWinWhereAnEntryNamesTheProgramThePortalOtherwiseNeverSilent)
 {
-    offerKWin();
-    const auto shot = KWinScreenShot::request(m_client, 5s);
-    ASSERT_TRUE(shot);
-    EXPECT_EQ(shot->take(), samplePicture());
+    QProcess daemon;
+    daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+    ASSERT_TRUE(daemon.waitForReadyRead(10000));
+    const QByteArray address = daemon.readLine().trimmed();
+    const QTemporaryDir home;
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    qputenv("WAYLAND_DISPLAY", "wayland-test");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath("data")));
+    EXPECT_FALSE(KWinScreenShot::offered(QDBusConnection::sessionBus()));
+
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    StandInKWin kwin;
+    kwin.picture = QImage(screen, QImage::Format_RGB32);
+    kwin.picture.fill(Qt::blue);
+    StandInPortal portal;
+    portal.picture = home.filePath("shot.png");
+    QImage portalPicture(screen, QImage::Format_RGB32);
+    portalPicture.fill(Qt::red);
+    QThread thread;
+    kwin.moveToThread(&thread);
+    portal.moveToThread(&thread);
+    thread.start();
+    QDBusConnection service = QDBusConnection::connectToBus(QString::fromUtf8(address), "service");
+    ASSERT_TRUE(service.registerObject(
+        "/org/kde/KWin/ScreenShot2", &kwin, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService("org.kde.KWin.ScreenShot2"));
+    ASSERT_TRUE(service.registerObject(
+        "/org/freedesktop/portal/desktop", &portal, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService("org.freedesktop.portal.Desktop"));
+    EXPECT_TRUE(KWinScreenShot::offered(QDBusConnection::sessionBus()));
+
+    const auto take = [&] {
+        portalPicture.save(portal.picture);
+        return ScreenSource().take();
+    };
+    const auto expectPortalPicture = [&](const ScreenPicture &taken) {
+        ASSERT_EQ(taken.status, ScreenPicture::Taken) << taken.reason.toStdString();
+        EXPECT_EQ(taken.picture.toImage().convertToFormat(QImage::Format_RGB32), portalPicture);
+        EXPECT_FALSE(QFileInfo::exists(portal.picture)) << "the portal's file stayed";
+    };
+
+    // No entry names this program: KWin would refuse it, so it is not asked.
+    expectPortalPicture(take());
+    EXPECT_TRUE(kwin.askedWith.isEmpty());
+    EXPECT_EQ(portal.asked, 1);
+
+    // Named, and granted: KWin's picture, without the pointer, in device pixels.
+    const QString program = QFileInfo("/proc/self/exe").symLinkTarget();
+    ASSERT_TRUE(QDir().mkpath(home.filePath("data/applications")));
+    QFile entry(home.filePath("data/applications/" + QFileInfo(program).fileName() + ".desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nExec=\"" + QFile::encodeName(program)
+        + "\"\nX-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n");
+    entry.close();
+    const ScreenPicture granted = take();
+    ASSERT_EQ(granted.status, ScreenPicture::Taken) << granted.reason.toStdString();
+    EXPECT_EQ(granted.picture.toImage().convertToFormat(QImage::Format_RGB32), kwin.picture);
     EXPECT_EQ(
-        m_kwin.askedWith, (QVariantMap {{"include-cursor", false}, {"native-resolution", true}}));
-}
+        kwin.askedWith, (QVariantMap {{"include-cursor", false}, {"native-resolution", true}}));
+    EXPECT_EQ(portal.asked, 1);
 
-TEST_F(KWinScreenShotTest, RefusalAndNoKWinGiveNoPicture)
-{
-    // Another desktop: nothing is asked.
-    EXPECT_FALSE(KWinScreenShot::request(m_client, 5s));
-    EXPECT_TRUE(m_kwin.askedWith.isEmpty());
+    // Named, yet refused (KWin read its entries before this one was written):
+    // the portal after all.
+    kwin.grants = false;
+    expectPortalPicture(take());
+    EXPECT_EQ(portal.asked, 2);
 
-    offerKWin();
-    m_kwin.grants = false;
-    const auto shot = KWinScreenShot::request(m_client, 5s);
-    ASSERT_TRUE(shot);
-    EXPECT_TRUE(shot->take().isNull());
-    EXPECT_EQ(shot->failure(), "org.kde.KWin.ScreenShot2.Error.NoAuthorized");
+    // The portal cancels where nobody was asked: a failure saying why.
+    portal.response = 1;
+    const ScreenPicture cancelled = take();
+    EXPECT_EQ(cancelled.status, ScreenPicture::Failed);
+    EXPECT_TRUE(cancelled.reason.contains(home.filePath("Pictures")))
+        << cancelled.reason.toStdString();
+
+    thread.quit();
+    thread.wait();
+    QDBusConnection::disconnectFromBus("service");
+    daemon.kill();
+    daemon.waitForFinished();
 }
 
 } // namespace
