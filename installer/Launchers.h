@@ -15,5 +15,5 @@ void writeLaunchers(const InstallerFolders &folders, const QString &installFolde
 
 // The hidden desktop entry through which KWin (KDE Plasma's compositor) grants the capture tool
 // installed in `installFolder` its own screenshot interface, org.kde.KWin.ScreenShot2: a picture
-// without the pointer and without a file. KWin reads such entries when it starts.
+// without the pointer and without a file.
 platform::DesktopEntry captureGrantEntry(const QString &installFolder);

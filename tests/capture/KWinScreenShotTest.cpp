@@ -322,7 +322,7 @@ TEST(ScreenSourceOnKWinTest, KWinWhereAnEntryNamesTheProgramThePortalOtherwiseNe
         kwin.askedWith, (QVariantMap {{"include-cursor", false}, {"native-resolution", true}}));
     EXPECT_EQ(portal.asked, 1);
 
-    // Named, yet refused (KWin read its entries before this one was written):
+    // Named, yet refused (KWin's cache of entries may not hold this one yet):
     // the portal after all.
     kwin.grants = false;
     expectPortalPicture(take());

@@ -31,7 +31,6 @@ namespace {
 
 using testsupport::differenceBox;
 using testsupport::printedPicture;
-using testsupport::run;
 using testsupport::waitMs;
 using testsupport::waitUntil;
 

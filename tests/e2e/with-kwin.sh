@@ -6,9 +6,11 @@
 # command finds WAYLAND_DISPLAY, DISPLAY (XWayland) and XDG_CURRENT_DESKTOP=KDE
 # set. Every process started here ends with it. Run it as root (as the tests run).
 #
-# KWin grants its restricted interfaces to programs named by desktop entries it
-# finds when it starts: the command given with --before runs as the same user in
-# the same home before KWin does, to install what is under test and write them.
+# KWin grants its restricted interfaces to programs named by desktop entries,
+# which it finds through KDE's service cache: the command given with --before
+# runs as the same user in the same home before KWin starts, to install what is
+# under test and write those entries, so the cache KWin builds as it starts
+# holds them and no request waits for the cache to be rebuilt.
 #
 # Usage: with-kwin.sh [--before command args... --] command args...
 set -euo pipefail
