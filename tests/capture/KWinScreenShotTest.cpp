@@ -1,11 +1,11 @@
 // KWin's own screenshot: its reply's layout, the picture read from its pipe,
-// the entry that names a program for it, the portal's answer on KWin's
-// desktop; and ScreenSource with stand-ins for KWin and the portal on a
-// private bus: KWin's picture where granted, the portal's where not.
+// the entry that names a program for it; and ScreenSource with stand-ins for
+// KWin and the portal on a private bus: KWin's picture where granted, the
+// portal's where not, and a message where the portal cancels unasked.
 #include "KWinScreenShot.h"
 #include "KWinGrant.h"
 #include "KWinPicture.h"
-#include "KdePortalAnswer.h"
+#include "PortalReply.h"
 #include "ScreenSource.h"
 
 #include <QDBusConnection>
@@ -138,30 +138,6 @@ TEST(KWinPictureTest, ReadsThePictureWholeAndNothingLess)
         layout, [&](int fd) { keptOpen = dup(fd); }, 50ms)
                     .isNull());
     close(keptOpen);
-}
-
-TEST(KdePortalAnswerTest, ACancelNobodyWasAskedForIsAFailure)
-{
-    const QTemporaryDir home;
-    const QString pictures = home.filePath("Pictures");
-    const PortalReply::Answer cancelled {PortalReply::Answer::Declined, {}, {}};
-
-    const PortalReply::Answer missing = kdePortalAnswer(cancelled, pictures);
-    EXPECT_EQ(missing.kind, PortalReply::Answer::Failed);
-    EXPECT_TRUE(missing.reason.contains(pictures)) << missing.reason.toStdString();
-    ASSERT_TRUE(QDir().mkdir(pictures));
-    const PortalReply::Answer other = kdePortalAnswer(cancelled, pictures);
-    EXPECT_EQ(other.kind, PortalReply::Answer::Failed);
-    EXPECT_FALSE(other.reason.isEmpty());
-
-    for (const PortalReply::Answer &answer :
-        {PortalReply::Answer {PortalReply::Answer::Picture, "/tmp/a.png", {}},
-            PortalReply::Answer {PortalReply::Answer::Failed, {}, "why"}}) {
-        const PortalReply::Answer kept = kdePortalAnswer(answer, pictures);
-        EXPECT_EQ(kept.kind, answer.kind);
-        EXPECT_EQ(kept.filePath, answer.filePath);
-        EXPECT_EQ(kept.reason, answer.reason);
-    }
 }
 
 TEST(KWinGrantTest, TheEntryNamedAfterTheProgramNamesItForTheScreenshot)
