@@ -9,6 +9,7 @@
 //
 // Run it as with-kwin.sh --before bench_kwin_startup --prepare -- bench_kwin_startup
 // --benchmark_repetitions=5 (one start a repetition: medians of 5).
+#include "CaptureChecks.h"
 #include "KWinScreenShot.h"
 #include "KWinSession.h"
 #include "PortalScreenshot.h"
@@ -99,12 +100,9 @@ bool onKWin(benchmark::State &state)
 double startToWindow(const QString &program, const char *platform)
 {
     QProcess capture;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", platform);
-    capture.setProcessEnvironment(env);
     QElapsedTimer timer;
     timer.start();
-    capture.start(program, {});
+    testsupport::startOnPlatform(capture, program, platform);
     const bool shown = reports->waitFor("vexacaptScreen");
     const double seconds = double(timer.nsecsElapsed()) * 1e-9;
     const bool quit

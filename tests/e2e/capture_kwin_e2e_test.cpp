@@ -145,10 +145,7 @@ protected:
     void startCapture(const QString &program, const char *platform)
     {
         m_program = program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", platform);
-        m_capture.setProcessEnvironment(env);
-        m_capture.start(program, {});
+        testsupport::startOnPlatform(m_capture, program, platform);
         ASSERT_TRUE(m_capture.waitForStarted(waitMs));
     }
 

@@ -269,7 +269,7 @@ QByteArray validation(const QString &entry)
     return run({"sh", "-c", "desktop-file-validate \"$1\" 2>&1; echo rc=$?", "-", entry});
 }
 
-// The words of an Exec= value as the Desktop Entry specification reads them: the string escapes
+// The words of an Exec= value as the desktop entry format reads them: the string escapes
 // undone, the words split at blanks outside double quotes, where a backslash keeps the character
 // after it, and "%%" read as "%".
 QStringList execArguments(const QString &value)

@@ -28,6 +28,16 @@ inline int run(const QString &program, const QStringList &arguments, QByteArray 
     return process.exitCode();
 }
 
+// Starts `program` in `process` on Qt's platform `platform`, in this process's
+// environment otherwise.
+inline void startOnPlatform(QProcess &process, const QString &program, const char *platform)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", platform);
+    process.setProcessEnvironment(env);
+    process.start(program, {});
+}
+
 // The ids of the live processes running the program at this path.
 inline QList<QByteArray> processesOf(const QString &program)
 {
