@@ -55,12 +55,9 @@ void execToFrozenPicture(benchmark::State &state)
             break;
         }
         QProcess capture;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", platform);
-        capture.setProcessEnvironment(env);
         QElapsedTimer timer;
         timer.start();
-        capture.start(program, {});
+        testsupport::startOnPlatform(capture, program, platform);
         bool shown = false;
         while (!shown && windows.waitForReadyRead(waitMs))
             shown = windows.readAll().contains("\"change\": \"new\"");

@@ -4,6 +4,7 @@
 #include "FrozenPicture.h"
 #include "Moduleimg.h"
 #include "SelectionFrame.h"
+#include "WaylandSession.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -47,6 +48,11 @@ mianForm::mianForm(const QPixmap &frozenScreen, const QString &programFolder, QW
     setWindowTitle(QStringLiteral("vexacaptScreen"));
     // Nothing of the window's own shows before the frozen picture does.
     setAttribute(Qt::WA_NoSystemBackground);
+    // Under XWayland the compositor shows an X window as soon as it is mapped, before its first
+    // paint, with the pixels it starts with: black in an opaque window, nothing in a translucent
+    // one, which then shows the screen beneath, as the frozen picture does, until it is painted.
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && onWaylandSession())
+        setAttribute(Qt::WA_TranslucentBackground);
 
     // Controls as created; Init places and fills them.
     Picture1 = new FrozenPicture(this);

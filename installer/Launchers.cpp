@@ -44,8 +44,21 @@ WrittenLaunchers writeLaunchers(const InstallerFolders &folders, const QString &
 
     const QString menu = folders.dataFolder + separator + QStringLiteral("applications");
     saveEntry(menu + separator + QStringLiteral("vexa.desktop"), entry, false);
+    saveEntry(menu + separator + QStringLiteral("vexacaptScreen.desktop"),
+        captureGrantEntry(installFolder), false);
     const QString onDesktop = folders.desktopFolder + separator + QStringLiteral("vexa.desktop");
     saveEntry(onDesktop, entry, true);
     shell.MarkTrusted(onDesktop);
     return written;
+}
+
+platform::DesktopEntry captureGrantEntry(const QString &installFolder)
+{
+    platform::DesktopEntry entry;
+    entry.name = QStringLiteral("VEXA screen capture");
+    entry.chineseName = QStringLiteral("VEXA截屏");
+    entry.program = installFolder + QDir::separator() + QStringLiteral("vexacaptScreen");
+    entry.workingFolder = installFolder;
+    entry.grantedInterface = QStringLiteral("org.kde.KWin.ScreenShot2");
+    return entry;
 }

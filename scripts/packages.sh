@@ -16,7 +16,11 @@ TEST_PACKAGES=(xvfb xauth xdotool xclip x11-utils imagemagick procps liblnk-util
 # Test desktops installed without their recommendations, which would pull in whole
 # desktop sessions: each list belongs to one group of end-to-end checks.
 GNOME_TEST_PACKAGES=()
-KDE_TEST_PACKAGES=()
+# KDE Plasma's compositor run headless (tests/e2e/with-kwin.sh) with the screenshot portal's KDE
+# backend, the Qt 5 Wayland platform and QML modules that backend loads, and the data KWin reads.
+KDE_TEST_PACKAGES=(kwin-wayland kwin-style-breeze xdg-desktop-portal-kde qtwayland5
+    plasma-workspace-data qml-module-qtquick-controls2 qml-module-qtquick-layouts
+    qml-module-qtquick-window2 qml-module-qtgraphicaleffects qml-module-org-kde-kirigami2)
 INPUT_METHOD_TEST_PACKAGES=()
 # Trying the installer bundle on fresh Debian roots (scripts/fresh-debian-check.sh).
 FRESH_ROOT_PACKAGES=(debootstrap)

@@ -1,6 +1,9 @@
 #include "ScreenSource.h"
 
 #include "CaptureOutcome.h"
+#include "KWinGrant.h"
+#include "KWinScreenShot.h"
+#include "KdePortalAnswer.h"
 #include "MessageBoxFit.h"
 #include "PortalScreenshot.h"
 #include "ScreenGrab.h"
@@ -8,10 +11,12 @@
 #include "X11ShmGrab.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QtDebug>
 
 namespace {
@@ -19,6 +24,24 @@ namespace {
 // The portal asks nothing of the user here; a sound desktop answers well
 // within this.
 constexpr std::chrono::seconds portalTimeout(5);
+// KWin refuses a program it does not grant its screenshot at once, and takes
+// a picture by its next frame.
+constexpr std::chrono::seconds kwinTimeout(3);
+
+// The primary screen's part of a picture of the whole desktop.
+ScreenPicture primaryScreenOf(const QImage &whole)
+{
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    QRect desktop;
+    for (const QScreen *screen : QGuiApplication::screens())
+        desktop |= screen->geometry();
+    const QImage cropped
+        = primary ? PortalReply::cropToScreen(whole, desktop, primary->geometry()) : QImage();
+    if (cropped.isNull())
+        return {
+            ScreenPicture::Failed, {}, QStringLiteral("桌面截图服务给出的截图与屏幕大小不符。")};
+    return ScreenPicture::fromGrab(QPixmap::fromImage(cropped));
+}
 
 // The desktop's picture as the portal wrote it for this call, cut to the
 // primary screen. The file exists for this call only and is removed once read.
@@ -33,16 +56,7 @@ ScreenPicture pictureFromPortal(const PortalReply::Answer &answer)
     QFile::remove(answer.filePath);
     if (whole.isNull())
         return {ScreenPicture::Failed, {}, QStringLiteral("无法读取桌面截图服务给出的截图。")};
-    const QScreen *primary = QGuiApplication::primaryScreen();
-    QRect desktop;
-    for (const QScreen *screen : QGuiApplication::screens())
-        desktop |= screen->geometry();
-    const QImage cropped
-        = primary ? PortalReply::cropToScreen(whole, desktop, primary->geometry()) : QImage();
-    if (cropped.isNull())
-        return {
-            ScreenPicture::Failed, {}, QStringLiteral("桌面截图服务给出的截图与屏幕大小不符。")};
-    return ScreenPicture::fromGrab(QPixmap::fromImage(cropped));
+    return primaryScreenOf(whole);
 }
 
 } // namespace
@@ -75,6 +89,20 @@ ScreenSource::ScreenSource()
         X11ShmGrab::start();
         return;
     }
+    // KWin's own screenshot leaves the pointer out and writes no file; the
+    // portal serves where KWin does not grant it to this program.
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    m_onKWin = KWinScreenShot::offered(bus);
+    if (m_onKWin
+        && namedForKWinScreenShot(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(),
+            QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation)))
+        m_kwin = KWinScreenShot::request(bus, kwinTimeout);
+    if (!m_kwin)
+        startPortal();
+}
+
+void ScreenSource::startPortal()
+{
     m_portal = std::make_unique<PortalScreenshot>(QDBusConnection::sessionBus(), portalTimeout);
     m_portal->start();
 }
@@ -83,8 +111,20 @@ ScreenSource::~ScreenSource() = default;
 
 ScreenPicture ScreenSource::take()
 {
-    return m_portal ? pictureFromPortal(m_portal->waitForAnswer())
-                    : ScreenPicture::fromGrab(grabPrimaryScreen());
+    if (m_kwin) {
+        const QImage whole = m_kwin->take();
+        if (!whole.isNull())
+            return primaryScreenOf(whole);
+        startPortal();
+    }
+    if (!m_portal)
+        return ScreenPicture::fromGrab(grabPrimaryScreen());
+    PortalReply::Answer answer = m_portal->waitForAnswer();
+    // On KWin's desktop the portal asks nobody: its "cancelled" is a failure there.
+    if (m_onKWin)
+        answer = kdePortalAnswer(
+            answer, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    return pictureFromPortal(answer);
 }
 
 int reportNotTaken(const ScreenPicture &screen)

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class KWinScreenShot;
 class PortalScreenshot;
 
 // The primary screen as the capture window freezes it, or why there is none.
@@ -26,9 +27,11 @@ struct ScreenPicture
 };
 
 // Takes the primary screen the way this session allows. Construct it as early
-// as possible, before the QApplication exists: on Wayland the portal's request
-// leaves at once, on X11 the direct grab starts in a thread of its own, and
-// take() only waits for what was started, so the work in between overlaps it.
+// as possible, before the QApplication exists: on Wayland the request to KWin
+// (where KWin offers its own screenshot and an entry names this program for
+// it) or else to the portal leaves at once, on X11 the direct grab starts in a
+// thread of its own, and take() only waits for what was started, so the work
+// in between overlaps it. Should KWin refuse after all, take() asks the portal.
 // take() needs the QGuiApplication and must come before any window of ours shows.
 class ScreenSource
 {
@@ -41,6 +44,10 @@ public:
     ScreenPicture take();
 
 private:
+    void startPortal();
+
+    bool m_onKWin = false;
+    std::unique_ptr<KWinScreenShot> m_kwin;
     std::unique_ptr<PortalScreenshot> m_portal;
 };
 

@@ -1,5 +1,6 @@
 #include "X11ShmGrab.h"
 
+#include "PictureMemory.h"
 #include "XcbReply.h"
 
 #include <xcb/shm.h>
@@ -86,18 +87,6 @@ QImage::Format formatOf(const xcb_setup_t *setup, const xcb_screen_t *screen)
 // each band lands in the same few pages, which the server then has mapped
 // already, instead of every page of the screen being new to it.
 constexpr size_t bandBytes = 512 * 1024;
-// The picture's own memory, in huge pages where the kernel gives them: a
-// handful of page faults instead of one per 4 KiB.
-constexpr size_t hugePageBytes = 2 * 1024 * 1024;
-
-void *allocatePicture(size_t size)
-{
-    const size_t rounded = (size + hugePageBytes - 1) / hugePageBytes * hugePageBytes;
-    void *memory = std::aligned_alloc(hugePageBytes, rounded);
-    if (memory)
-        madvise(memory, rounded, MADV_HUGEPAGE);
-    return memory;
-}
 
 // Copies rows of server pixels. The server leaves the unused byte of a
 // 24-bit pixel at 0; Qt's grab and every RGB32 image of Qt's hold 0xff there.
@@ -190,11 +179,9 @@ QImage grabOn(const Connection &connection)
     if (!segment.attached())
         return {};
 
-    void *pixels = allocatePicture(lineBytes * static_cast<size_t>(height));
-    if (!pixels)
+    QImage picture = pictureInHugePages(width, height, bytesPerLine, format);
+    if (picture.isNull())
         return {};
-    QImage picture(
-        static_cast<uchar *>(pixels), width, height, bytesPerLine, format, &std::free, pixels);
     for (int top = 0; top < height; top += bandRows) {
         const int rows = std::min(bandRows, height - top);
         const size_t bytes = lineBytes * static_cast<size_t>(rows);

@@ -35,13 +35,23 @@ QString stringValue(const QString &text)
     return escaped;
 }
 
+// A command line as it stands in Exec=: the string-level escapes, and "%" written "%%".
+QString execLine(const QString &command)
+{
+    return stringValue(command).replace(u'%', QStringLiteral("%%"));
+}
+
 } // namespace
 
 QString DesktopEntryWriter::execValue(const QString &program)
 {
-    const QString command = QStringLiteral("sh -c ") + quotedArgument(QStringLiteral("exec \"$0\""))
-        + u' ' + quotedArgument(program);
-    return stringValue(command).replace(u'%', QStringLiteral("%%"));
+    return execLine(QStringLiteral("sh -c ") + quotedArgument(QStringLiteral("exec \"$0\"")) + u' '
+        + quotedArgument(program));
+}
+
+QString DesktopEntryWriter::directExecValue(const QString &program)
+{
+    return execLine(quotedArgument(program));
 }
 
 QByteArray DesktopEntryWriter::build(const DesktopEntry &entry)
@@ -50,12 +60,20 @@ QByteArray DesktopEntryWriter::build(const DesktopEntry &entry)
     text += QStringLiteral("Name=") + stringValue(entry.name) + u'\n';
     if (!entry.chineseName.isEmpty())
         text += QStringLiteral("Name[zh_CN]=") + stringValue(entry.chineseName) + u'\n';
-    text += QStringLiteral("Exec=") + execValue(entry.program) + u'\n';
+    const bool grants = !entry.grantedInterface.isEmpty();
+    text += QStringLiteral("Exec=")
+        + (grants ? directExecValue(entry.program) : execValue(entry.program)) + u'\n';
     text += QStringLiteral("Path=") + stringValue(entry.workingFolder) + u'\n';
     if (!entry.icon.isEmpty())
         text += QStringLiteral("Icon=") + stringValue(entry.icon) + u'\n';
     text += QStringLiteral("Terminal=false\n");
-    text += QStringLiteral("Categories=") + stringValue(entry.categories) + u'\n';
+    if (!entry.categories.isEmpty())
+        text += QStringLiteral("Categories=") + stringValue(entry.categories) + u'\n';
+    if (grants) {
+        text += QStringLiteral("NoDisplay=true\n");
+        text += QStringLiteral("X-KDE-DBUS-Restricted-Interfaces=")
+            + stringValue(entry.grantedInterface) + u'\n';
+    }
     if (!entry.actions.isEmpty()) {
         text += QStringLiteral("Actions=");
         for (const DesktopAction &action : entry.actions)

@@ -23,8 +23,13 @@ struct DesktopEntry
     QString program; // the full path that Exec= starts, without arguments
     QString workingFolder; // Path=, the folder the program starts in
     QString icon; // Icon=, a name of the icon theme; left out when empty
-    QString categories; // Categories=, each one followed by ";"
+    QString categories; // Categories=, each one followed by ";"; left out when empty
     QList<DesktopAction> actions = {}; // Actions= and a group for each, in this order
+    // A D-Bus interface KWin restricts (X-KDE-DBUS-Restricted-Interfaces=), left out when
+    // empty. KWin grants it to a caller whose executable is the first word of such an entry's
+    // Exec=, so there Exec= names the program itself, and the entry is hidden from menus
+    // (NoDisplay=true): it speaks to the desktop, not to the user.
+    QString grantedInterface = {};
 };
 
 // Builds the UTF-8 text of a desktop entry of type Application that starts
@@ -40,12 +45,20 @@ struct DesktopEntry
 // doubled, line breaks and tabs as "\n", "\t", "\r") and "%" written "%%".
 // Path= gets only the string-level escapes. An action's Exec= is written
 // like the entry's own.
+//
+// An entry that grants an interface starts with Exec="PATH", quoted alike. Its
+// program starts through a launcher as long as the path holds no "%", and
+// KWin, which splits Exec= at blanks outside double quotes without undoing the
+// backslashes, matches it as long as the path holds none of '"', '`', '$', '\'
+// and "%" either: blanks and any other characters are fine.
 class DesktopEntryWriter
 {
 public:
     static QByteArray build(const DesktopEntry &entry);
-    // The value of Exec= that starts `program`, as it stands in the file.
+    // The value of Exec= that starts `program` (through sh), as it stands in the file.
     static QString execValue(const QString &program);
+    // The value of Exec= that names `program` first, as it stands in the file.
+    static QString directExecValue(const QString &program);
 };
 
 } // namespace platform

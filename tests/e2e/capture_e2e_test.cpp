@@ -165,8 +165,7 @@ protected:
         return m_capture.exitCode();
     }
 
-    // Drawn from (100, 120) to (300, 250), then moved by (31, 13).
-    static constexpr QRect captured {131, 133, 200, 130};
+    static constexpr QRect captured = testsupport::movedSelection;
 
     // Draws, moves and double-clicks the selection. Returns the ms from the
     // double click (xdotool's run included) to the program's end, or -1.
@@ -177,11 +176,8 @@ protected:
         xdotool({"mousemove", "100", "120", "mousedown", "1", "mousemove", "200", "200",
             "mousemove", "300", "250", "mouseup", "1", "mousemove", "150", "150", "mousedown", "1",
             "mousemove", "170", "160", "mousemove", "181", "163", "mouseup", "1"});
-        const QPoint drawnCorner(100, 249);
         EXPECT_TRUE(waitUntil([&] {
-            const QImage shot = settledScreenshot();
-            return !shot.isNull() && shot.pixel(captured.bottomRight()) == qRgb(0, 0, 0)
-                && shot.pixel(drawnCorner) == m_pattern.pixel(drawnCorner);
+            return testsupport::showsMovedSelection(settledScreenshot(), m_pattern);
         })) << "the selection never showed where it was moved";
         if (HasFailure())
             return -1;

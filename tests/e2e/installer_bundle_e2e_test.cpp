@@ -269,6 +269,43 @@ QByteArray validation(const QString &entry)
     return run({"sh", "-c", "desktop-file-validate \"$1\" 2>&1; echo rc=$?", "-", entry});
 }
 
+// The words of an Exec= value as the desktop entry format reads them: the string escapes
+// undone, the words split at blanks outside double quotes, where a backslash keeps the character
+// after it, and "%%" read as "%".
+QStringList execArguments(const QString &value)
+{
+    QString command;
+    const QMap<QChar, QChar> escapes {
+        {'s', ' '}, {'n', '\n'}, {'t', '\t'}, {'r', '\r'}, {'\\', '\\'}};
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const bool escape
+            = value[i] == '\\' && i + 1 < value.size() && escapes.contains(value[i + 1]);
+        command += escape ? escapes[value[++i]] : value[i];
+    }
+    QStringList words;
+    QString word;
+    bool started = false, quoted = false;
+    for (qsizetype i = 0; i < command.size(); ++i) {
+        const QChar c = command[i];
+        if (!quoted && c == ' ') {
+            if (started)
+                words << std::exchange(word, QString());
+            started = false;
+        } else if (quoted && c == '\\' && i + 1 < command.size()) {
+            word += command[++i];
+        } else {
+            quoted = c == '"' ? !quoted : quoted;
+            word += c == '"' ? QString() : QString(c);
+            started = true;
+        }
+    }
+    if (started)
+        words << word;
+    for (QString &each : words)
+        each.replace("%%", "%");
+    return words;
+}
+
 // Each entry's relative path, type and permission bits; an install folder's record left out.
 QByteArray listing(const QString &folder)
 {
@@ -301,7 +338,8 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
     const ClientKeeper client {typed + "/vexa.exe"};
     const QString shortcut = root.filePath("home/Desktop/VEXA.lnk");
     const QString menuEntry = root.filePath("data/applications/vexa.desktop"),
-                  desktopEntry = root.filePath("home/Desktop/vexa.desktop");
+                  desktopEntry = root.filePath("home/Desktop/vexa.desktop"),
+                  grantEntry = root.filePath("data/applications/vexacaptScreen.desktop");
     const QString artifacts = QStringLiteral(ARTIFACTS_DIR);
     QDir().mkpath(artifacts);
 
@@ -352,9 +390,20 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
         EXPECT_EQ(readAll(shortcut),
             platform::ShellLinkWriter::build(typed + "/vexa.exe", typed + "/favicon.ico"));
 
-        // The launchers: both entries valid, the desktop's executable, the icon a theme PNG.
+        // The launchers: the entries valid, the desktop's executable, the icon a theme PNG.
         EXPECT_EQ(validation(menuEntry), "rc=0");
         EXPECT_EQ(validation(desktopEntry), "rc=0");
+        // Beside the menu's, hidden, the one through which KWin grants the installed capture tool
+        // its screenshot interface: KWin matches the first word of its Exec= with the caller.
+        EXPECT_EQ(validation(grantEntry), "rc=0");
+        const QByteArray grant = readAll(grantEntry);
+        EXPECT_TRUE(grant.contains("\nNoDisplay=true\n"));
+        EXPECT_TRUE(
+            grant.contains("\nX-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n"));
+        const qsizetype exec = grant.indexOf("\nExec=") + 6;
+        EXPECT_EQ(
+            execArguments(QString::fromUtf8(grant.mid(exec, grant.indexOf('\n', exec) - exec))),
+            QStringList {typed + "/vexacaptScreen"});
         EXPECT_EQ(readAll(desktopEntry), readAll(menuEntry));
         EXPECT_EQ(modeOf(desktopEntry), 0755u);
         EXPECT_TRUE(readAll(menuEntry).contains("\nIcon=vexa\n"));

@@ -279,16 +279,25 @@ TEST_F(InstallRunTest, SecondInstallationReplacesLaunchersAndSettings)
             EXPECT_EQ(read.icon, folder + "/favicon.ico");
         }
         const platform::DesktopEntry entry {"VEXA", "VEXA即时通信", folder + "/vexa.exe", folder,
-            folder == folders[0] ? "vexa" : "", "Network;InstantMessaging;"};
+            folder == folders[0] ? "vexa" : "", "Network;InstantMessaging;", {}};
         const QByteArray text = platform::DesktopEntryWriter::build(entry);
         EXPECT_EQ(readAll(at("data/applications/vexa.desktop")), text);
         EXPECT_EQ(readAll(at("desk/vexa.desktop")), text);
         EXPECT_EQ(modeOf(at("data/applications/vexa.desktop")), 0644u);
         EXPECT_EQ(modeOf(at("desk/vexa.desktop")), 0755u);
+        // Beside it, hidden, the capture tool's grant of KWin's screenshot interface.
+        const QByteArray grant = readAll(at("data/applications/vexacaptScreen.desktop"));
+        EXPECT_TRUE(grant.contains("\nExec=\"" + (folder + "/vexacaptScreen").toUtf8() + "\"\n"))
+            << grant.toStdString();
+        EXPECT_TRUE(grant.contains("\nNoDisplay=true\n"));
+        EXPECT_TRUE(
+            grant.contains("\nX-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n"));
+        EXPECT_EQ(modeOf(at("data/applications/vexacaptScreen.desktop")), 0644u);
     }
     EXPECT_EQ(entriesOf(at("desk")), (QStringList {"VEXA.lnk", "vexa.desktop"}));
     EXPECT_EQ(entriesOf(at("data")), (QStringList {"applications", "icons", "vexaconfig.txt"}));
-    EXPECT_EQ(entriesOf(at("data/applications")), QStringList {"vexa.desktop"});
+    EXPECT_EQ(entriesOf(at("data/applications")),
+        (QStringList {"vexa.desktop", "vexacaptScreen.desktop"}));
     EXPECT_EQ(QImage(at("data/icons/hicolor/32x32/apps/vexa.png"), "PNG").size(), QSize(32, 32));
 }
 

@@ -28,6 +28,16 @@ inline int run(const QString &program, const QStringList &arguments, QByteArray 
     return process.exitCode();
 }
 
+// Starts `program` in `process` on Qt's platform `platform`, in this process's
+// environment otherwise.
+inline void startOnPlatform(QProcess &process, const QString &program, const char *platform)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", platform);
+    process.setProcessEnvironment(env);
+    process.start(program, {});
+}
+
 // The ids of the live processes running the program at this path.
 inline QList<QByteArray> processesOf(const QString &program)
 {
@@ -71,6 +81,28 @@ inline QImage screenPattern(int w, int h)
         }
     }
     return pattern;
+}
+
+// The bounding box of the pixels of `shot` that differ from the pattern; empty when none do.
+inline QRect differenceBox(const QImage &shot, const QImage &pattern)
+{
+    QRect box;
+    for (int y = 0; y < pattern.height(); ++y)
+        for (int x = 0; x < pattern.width(); ++x)
+            if (shot.pixel(x, y) != pattern.pixel(x, y))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// The selection every capture test draws from (100, 120) to (300, 250), then
+// moves by (31, 13), and whether `shot` shows it moved: its bottom-right
+// border pixel black where it now ends, the corner it was drawn to bare.
+constexpr QRect movedSelection {131, 133, 200, 130};
+inline bool showsMovedSelection(const QImage &shot, const QImage &pattern)
+{
+    const QPoint drawnCorner(100, 249);
+    return !shot.isNull() && shot.pixel(movedSelection.bottomRight()) == qRgb(0, 0, 0)
+        && shot.pixel(drawnCorner) == pattern.pixel(drawnCorner);
 }
 
 // PSNR of a written capture against the region of the pattern, and the best
