@@ -27,7 +27,9 @@ DesktopEntry entryFor(const QString &folder, const QString &icon = {})
 // An entry through which KWin grants the program in `folder` its screenshot interface.
 DesktopEntry grantFor(const QString &folder)
 {
-    return {"grant", {}, folder + "/vexa.exe", folder, {}, {}, "org.kde.KWin.ScreenShot2"};
+    DesktopEntry entry {"grant", {}, folder + "/vexa.exe", folder, {}, {}};
+    entry.grantedInterface = "org.kde.KWin.ScreenShot2";
+    return entry;
 }
 
 // Runs a tool to its end; its exit code, its output (both streams) in `output`.
