@@ -56,7 +56,8 @@ protected:
     {
         QMap<QString, QByteArray> files;
         for (const char *relative : {"home/Desktop/VEXA.lnk", "home/Desktop/vexa.desktop",
-                 "home/data/applications/vexa.desktop", "home/data/vexaconfig.txt",
+                 "home/data/applications/vexa.desktop",
+                 "home/data/applications/vexacaptScreen.desktop", "home/data/vexaconfig.txt",
                  "home/data/icons/hicolor/32x32/apps/vexa.png"}) {
             if (QFileInfo::exists(at(relative)))
                 files.insert(relative, readAll(at(relative)));
@@ -83,7 +84,7 @@ TEST_F(UninstallE2E, RemovesWhatWasInstalledAndNamesWhatItKeeps)
 {
     const QString folder = at("客户 端");
     install(folder);
-    ASSERT_EQ(launchersAndSettings().size(), 5);
+    ASSERT_EQ(launchersAndSettings().size(), 6);
     // The menu entry offers the removal, and still validates.
     const QString menuEntry = at("home/data/applications/vexa.desktop");
     EXPECT_TRUE(readAll(menuEntry).contains("\n[Desktop Action uninstall]\nName=卸载 VEXA\nExec="
@@ -129,7 +130,7 @@ TEST_F(UninstallE2E, RemovingTheFirstOfTwoInstallationsKeepsTheSecondsLaunchers)
     install(at("first"));
     install(at("second"));
     const QMap<QString, QByteArray> second = launchersAndSettings();
-    ASSERT_EQ(second.size(), 5);
+    ASSERT_EQ(second.size(), 6);
     ASSERT_TRUE(second.value("home/data/vexaconfig.txt").startsWith(at("second").toUtf8()));
 
     const ProgramRun first = uninstall(at("first"));
