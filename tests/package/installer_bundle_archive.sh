@@ -47,7 +47,9 @@ for program in "$top/install" "$top/base/vexa.exe" "$top/base/vexacaptScreen"; d
 done
 
 system=$sources/system-libraries.txt
-check_runtime "$top" "$system"
+# The installer takes typed text: the input methods' plugins and compose sequences come with it.
+check_runtime "$top" "$system" \
+    platforminputcontexts/lib{ibus,fcitx5,compose}platforminputcontextplugin.so
 check_runtime "$top/base" "$system"
 [[ -z $(find "$top" -type l) ]] || fail "the bundle holds symbolic links: $(find "$top" -type l)"
 for library in "$top"/base/lib/*; do
