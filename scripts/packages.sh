@@ -18,6 +18,7 @@ TEST_PACKAGES=(xvfb xauth xdotool xclip x11-utils imagemagick procps liblnk-util
 # desktop sessions: each list belongs to one group of end-to-end checks.
 GNOME_TEST_PACKAGES=()
 KDE_TEST_PACKAGES=()
-INPUT_METHOD_TEST_PACKAGES=()
+# The two input methods Chinese users type with, each with its pinyin engine.
+INPUT_METHOD_TEST_PACKAGES=(fcitx5 fcitx5-chinese-addons ibus ibus-libpinyin)
 # Trying the installer bundle on fresh Debian roots (scripts/fresh-debian-check.sh).
 FRESH_ROOT_PACKAGES=(debootstrap)
