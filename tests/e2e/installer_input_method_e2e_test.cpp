@@ -249,6 +249,7 @@ TEST(InstallerInputMethodE2E, IBusLibpinyinTypesChineseIntoTheFolderBox)
         20000))
         << "IBus did not come up with libpinyin";
     const QByteArray before = focusedIBusContext(session);
+    ASSERT_FALSE(before.isEmpty()) << "no answer from the IBus daemon";
 
     const auto installer = startInstaller(session, "ibus");
     ASSERT_TRUE(installer);
