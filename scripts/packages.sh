@@ -1,6 +1,7 @@
 # Debian 12 packages the project needs, by purpose. Sourced by setup.sh.
+# The fcitx5 frontend is built for the Qt of qt6-base-dev: the installer bundle carries its plugin.
 BUILD_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libturbojpeg0-dev libxcb1-dev
-    libxcb-shm0-dev libfontconfig-dev libgtest-dev libbenchmark-dev)
+    libxcb-shm0-dev libfontconfig-dev libgtest-dev libbenchmark-dev fcitx5-frontend-qt6)
 # Runtime: the Qt platform plugins (X11 and Wayland), a CJK font so the Chinese
 # texts show, and Qt's own translations (its Chinese stock texts).
 RUN_PACKAGES=(qt6-qpa-plugins qt6-wayland fonts-wqy-microhei qt6-translations-l10n)
@@ -21,6 +22,7 @@ GNOME_TEST_PACKAGES=()
 KDE_TEST_PACKAGES=(kwin-wayland kwin-style-breeze xdg-desktop-portal-kde qtwayland5
     plasma-workspace-data qml-module-qtquick-controls2 qml-module-qtquick-layouts
     qml-module-qtquick-window2 qml-module-qtgraphicaleffects qml-module-org-kde-kirigami2)
-INPUT_METHOD_TEST_PACKAGES=()
+# The two input methods Chinese users type with, each with its pinyin engine.
+INPUT_METHOD_TEST_PACKAGES=(fcitx5 fcitx5-chinese-addons ibus ibus-libpinyin)
 # Trying the installer bundle on fresh Debian roots (scripts/fresh-debian-check.sh).
 FRESH_ROOT_PACKAGES=(debootstrap)

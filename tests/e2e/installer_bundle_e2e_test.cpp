@@ -5,13 +5,13 @@
 // desktop entry it wrote starts the client through the desktop's launcher (gio), and a second
 // start proposes the folder just used. The installer runs in a network namespace of its own, so
 // its report never leaves the machine; xdg-open is a stand-in that records its arguments.
+#include "InstallerDriver.h"
 #include "ShortcutReaders.h"
 #include "TestSupport.h"
 #include "platform/ShellLinkWriter.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QImage>
 #include <QImageReader>
@@ -26,46 +26,17 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <functional>
 #include <limits>
 #include <unistd.h>
 
+using namespace installerdriver;
 using namespace testsupport;
 
 namespace {
 
 // Where controls take a click (Label3 grows leftwards with the host; its right end is on it).
 const QRect command1(16, 192, 129, 41);
-const QPoint check1(60, 125), command3(168, 124), label3(362, 216), pathBox(184, 169);
-
-// Runs a helper program to its end; its standard output, trimmed.
-QByteArray run(const QStringList &command)
-{
-    QProcess process;
-    process.start(command.first(), command.mid(1));
-    process.waitForFinished(15000);
-    return process.readAllStandardOutput().trimmed();
-}
-
-// Hands the text to xclip, which keeps serving it until another program takes the clipboard.
-bool putOnClipboard(const QString &text)
-{
-    QProcess xclip;
-    xclip.start("xclip", {"-selection", "clipboard", "-i"});
-    xclip.write(text.toUtf8());
-    xclip.closeWriteChannel();
-    return xclip.waitForFinished(15000) && xclip.exitCode() == 0;
-}
-
-// Long enough for a whole installation of the bundle: one file a tick of 200 ms, the 50-odd
-// libraries of its runtime included.
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 60000)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition() && !deadline.hasExpired())
-        QThread::msleep(50);
-    return condition();
-}
+const QPoint check1(60, 125), command3(168, 124), label3(362, 216);
 
 QImage screen()
 {
@@ -107,84 +78,6 @@ QString captionOf(const QImage &shot, QPoint origin, int entries)
     }
     return nearest;
 }
-
-// The installer at `program` in a network namespace of its own; killed unless it has ended.
-struct Installer
-{
-    Installer(const QString &program, const QProcessEnvironment &env)
-    {
-        process.setProcessEnvironment(env);
-        process.start("unshare", {"--net", program});
-        process.waitForStarted();
-    }
-    ~Installer()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
-
-    // Waits for the window, notes its geometry and gives it the focus.
-    bool findWindow()
-    {
-        window = windowNamed("^VEXA即时通信$");
-        if (window.isEmpty())
-            return false;
-        QThread::msleep(500); // let the first frame be drawn
-        geometry = geometryOf(window);
-        run({"xdotool", "windowfocus", "--sync", window});
-        return true;
-    }
-
-    // A shown window of this installer whose title matches `pattern`; empty when none comes
-    // within `timeoutMs`.
-    QByteArray windowNamed(const QString &pattern, int timeoutMs = 20000) const
-    {
-        QByteArray found;
-        waitUntil(
-            [&] {
-                found = run({"xdotool", "search", "--all", "--onlyvisible", "--pid",
-                    QString::number(process.processId()), "--name", pattern});
-                return !found.isEmpty();
-            },
-            timeoutMs);
-        return found.split('\n').first();
-    }
-
-    static QRect geometryOf(const QByteArray &window)
-    {
-        QMap<QByteArray, int> shell; // X=, Y=, WIDTH=, HEIGHT=
-        for (const QByteArray &line :
-            run({"xdotool", "getwindowgeometry", "--shell", window}).split('\n'))
-            shell[line.left(line.indexOf('='))] = line.mid(line.indexOf('=') + 1).toInt();
-        return QRect(shell["X"], shell["Y"], shell["WIDTH"], shell["HEIGHT"]);
-    }
-
-    // Pasted, not typed: xdotool types characters missing from the keymap by remapping keys on
-    // the fly, which drops some of them when the program reads its input late.
-    bool pasteFolder(const QString &folder) const
-    {
-        if (!putOnClipboard(folder))
-            return false;
-        run({"xdotool", "windowfocus", "--sync", window}); // back from a closed box
-        click(pathBox);
-        run({"xdotool", "key", "ctrl+a", "ctrl+v"});
-        return true;
-    }
-
-    void click(QPoint at, int settleMs = 150) const
-    {
-        at += geometry.topLeft();
-        run({"xdotool", "mousemove", QString::number(at.x()), QString::number(at.y()), "click",
-            "1"});
-        QThread::msleep(static_cast<unsigned long>(settleMs));
-    }
-
-    QProcess process;
-    QByteArray window;
-    QRect geometry;
-};
 
 // A fresh copy of the whole bundle, runtime included: the installation deletes base/.
 bool copyBundle(const QString &to)
@@ -450,8 +343,7 @@ TEST(InstallerBundleE2E, InstallOpenAndTheFolderIsRemembered)
     ASSERT_TRUE(copyBundle(prog));
     Installer again(prog + "/install", env);
     ASSERT_TRUE(again.findWindow()) << again.process.readAllStandardError().toStdString();
-    run({"xdotool", "key", "ctrl+a", "ctrl+c"});
-    EXPECT_EQ(run({"xclip", "-o", "-selection", "clipboard"}), typed.toUtf8());
+    EXPECT_EQ(Installer::focusedBoxText(), typed.toUtf8());
 }
 
 // The centre of the OK button of an error box as wide as the installer's, from the box's

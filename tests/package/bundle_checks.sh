@@ -33,15 +33,20 @@ check_bundle() {
         -x translations -x qt.conf >&2 || fail "$base differs from the package data"
 }
 
-# check_runtime <place> <system libraries list>: the runtime of the programs at <place> (the
-# bundle's top or base/) is complete: the platform plugins, Qt's translation and qt.conf are there,
-# and every ELF file of the place finds each library it asks for in its lib/ or among the system's.
+# check_runtime <place> <system libraries list> [<plugin>...]: the runtime of the programs at
+# <place> (the bundle's top or base/) is complete: the platform plugins, the decorations that GNOME
+# leaves to its clients and the buffer integration they need, the given further plugins, Qt's
+# translation and qt.conf are there, and every ELF file of the place finds each library it asks for
+# in its lib/ or among the system's.
 check_runtime() {
     local place=$1 file needed
     local -a system
     mapfile -t system < <(grep -v -e '^#' -e '^$' "$2")
+    shift 2
     for file in qt.conf translations/qtbase_zh_CN.qm plugins/platforms/libqxcb.so \
-        plugins/platforms/libqwayland-generic.so; do
+        plugins/platforms/libqwayland-generic.so plugins/wayland-decoration-client/libbradient.so \
+        plugins/wayland-graphics-integration-client/libqt-plugin-wayland-egl.so \
+        "${@/#/plugins/}"; do
         [[ -f $place/$file ]] || fail "$place has no $file" || return
     done
     while IFS= read -r -d '' file; do

@@ -5,14 +5,15 @@
 # runtime, the current programs searching libraries in lib/ beside them only. Both places
 # carry a complete runtime (see bundle_checks.sh), stored once, without symbolic links; Qt takes its
 # plugins and translations from there, and the installer starts on the offscreen platform with the
-# bundle's Qt alone. Then runs the end-to-end installation from it (needs an X server, see
-# ../e2e/with-xvfb.sh).
+# bundle's Qt alone. Then runs the end-to-end programs on it, each to its end (they need an X
+# server, see ../e2e/with-xvfb.sh): the installation, and typing through input methods.
 # Usage: installer_bundle_archive.sh <CPackConfig.cmake> <limit in bytes> <democlient sources>
-#        <vexa.exe> <vexacaptScreen> <install> <installer_bundle_e2e_test> <qt_paths_probe>
+#        <vexa.exe> <vexacaptScreen> <install> <qt_paths_probe> <end-to-end program>...
 set -euo pipefail
 # shellcheck source=bundle_checks.sh
 source "$(dirname "$0")/bundle_checks.sh"
-config=$1 limit=$2 sources=$3 client=$4 capture=$5 installer=$6 e2e=$7 probe=$8
+config=$1 limit=$2 sources=$3 client=$4 capture=$5 installer=$6 probe=$7
+shift 7
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -47,7 +48,9 @@ for program in "$top/install" "$top/base/vexa.exe" "$top/base/vexacaptScreen"; d
 done
 
 system=$sources/system-libraries.txt
-check_runtime "$top" "$system"
+# The installer takes typed text: the input methods' plugins and compose sequences come with it.
+check_runtime "$top" "$system" \
+    platforminputcontexts/lib{ibus,fcitx5,compose}platforminputcontextplugin.so
 check_runtime "$top/base" "$system"
 [[ -z $(find "$top" -type l) ]] || fail "the bundle holds symbolic links: $(find "$top" -type l)"
 for library in "$top"/base/lib/*; do
@@ -94,4 +97,8 @@ grep -qF "$top/plugins/platforms/libqoffscreen.so" <<<"$maps" ||
 outside=$(grep -o '/.*libQt6.*' <<<"$maps" | grep -vF "$top/" | sort -u || true)
 [[ -z $outside ]] || fail "install loaded Qt from outside the bundle: $outside"
 
-VEXA_E2E_BUNDLE=$top "$e2e"
+failed=0
+for e2e in "$@"; do
+    VEXA_E2E_BUNDLE=$top "$e2e" || failed=1
+done
+exit "$failed"
