@@ -6,7 +6,8 @@
 # carry a complete runtime (see bundle_checks.sh), stored once, without symbolic links; Qt takes its
 # plugins and translations from there, and the installer starts on the offscreen platform with the
 # bundle's Qt alone. Then runs the end-to-end programs on it, each to its end (they need an X
-# server, see ../e2e/with-xvfb.sh): the installation, and typing through input methods.
+# server, see ../e2e/with-xvfb.sh): the installation, typing through input methods, the unattended
+# installation and the removal, so the uninstaller runs on the runtime it removes.
 # Usage: installer_bundle_archive.sh <CPackConfig.cmake> <limit in bytes> <democlient sources>
 #        <vexa.exe> <vexacaptScreen> <install> <qt_paths_probe> <end-to-end program>...
 set -euo pipefail
