@@ -8,69 +8,13 @@
 set -euo pipefail
 self=$(readlink -f "$0")
 
-# Everything under test lies in the checkout, which uid 65534 must reach. A folder above it that
-# lets no other user through (a clone in a private temporary folder, or under /root) is covered,
-# in a mount namespace of this run's own, by a passable one that holds just the way down to the
-# checkout; nothing outside this run sees the change, and it ends with the run.
-if [[ ${1:-} != --inside ]]; then
-    checkout=$(cd "$(dirname "$self")/../.." && pwd -P)
-    if [[ -z ${VEXA_SWAY_COVER:-} ]]; then
-        cover=
-        dir=$(dirname "$checkout")
-        while [[ $dir != / ]]; do
-            mode=$(stat -c %a "$dir")
-            (((8#$mode & 1) == 0)) && cover=$dir # the topmost one others may not pass
-            dir=$(dirname "$dir")
-        done
-        if [[ -n $cover ]]; then
-            VEXA_SWAY_COVER=$cover exec unshare --mount --propagation private "$self" "$@"
-        fi
-    elif [[ $VEXA_SWAY_COVER != covered ]]; then
-        stash=$(mktemp -d)
-        [[ $stash/ != "$VEXA_SWAY_COVER"/* ]] || { echo "with-sway.sh: no place for the checkout outside $VEXA_SWAY_COVER" >&2; exit 1; }
-        mount --bind "$checkout" "$stash"
-        mount -t tmpfs -o mode=755 with-sway "$VEXA_SWAY_COVER"
-        (umask 022 && mkdir -p "$checkout")
-        mount --bind "$stash" "$checkout"
-        umount "$stash"
-        rmdir "$stash"
-        export VEXA_SWAY_COVER=covered
-    fi
-fi
-if [[ ${1:-} != --inside ]]; then
-    workdir=$(mktemp -d)
-    chmod 755 "$workdir"
-    mkdir -m 700 "$workdir/home" "$workdir/run"
-    chown 65534:65534 "$workdir/home" "$workdir/run"
-    # The wlroots portal backend writes every screenshot to this one file; one
-    # left behind by another user makes every grab fail.
+source "$(dirname "$self")/unprivileged-session.sh"
+# The wlroots portal backend writes every screenshot to this one file; one
+# left behind by another user makes every grab fail.
+session_cleanup() {
     rm -f /tmp/out.png
-    ours() {
-        grep -lzx "XDG_RUNTIME_DIR=$workdir/run" /proc/[0-9]*/environ 2>/dev/null \
-            | cut -d/ -f3 || true
-    }
-    cleanup() {
-        local pids alive
-        pids=$(ours)
-        [[ -n $pids ]] && kill -TERM $pids 2>/dev/null
-        for _ in $(seq 50); do
-            alive=
-            for pid in $pids; do kill -0 "$pid" 2>/dev/null && alive+=" $pid"; done
-            [[ -z $alive ]] && break
-            sleep 0.1
-        done
-        [[ -n ${alive:-} ]] && kill -KILL $alive 2>/dev/null
-        rm -f /tmp/out.png
-        rm -rf "$workdir"
-    }
-    trap cleanup EXIT
-    status=0
-    setpriv --reuid=65534 --regid=65534 --clear-groups \
-        env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$workdir/home" \
-        XDG_RUNTIME_DIR="$workdir/run" LANG=C.UTF-8 \
-        dbus-run-session -- "$self" --inside "$@" || status=$?
-    exit "$status"
-fi
+}
+[[ ${1:-} == --inside ]] || run_unprivileged_session "$self" "$@"
 shift
 
 log=$XDG_RUNTIME_DIR/log
