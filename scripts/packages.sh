@@ -15,7 +15,8 @@ TEST_PACKAGES=(xvfb xauth xdotool xclip x11-utils imagemagick procps liblnk-util
     dbus libwayland-dev)
 # Test desktops installed without their recommendations, which would pull in whole
 # desktop sessions: each list belongs to one group of end-to-end checks.
-GNOME_TEST_PACKAGES=()
+# GNOME: the shell with its portal backend, and dconf's tools for the session's settings.
+GNOME_TEST_PACKAGES=(gnome-shell xdg-desktop-portal-gnome dconf-cli dconf-gsettings-backend)
 KDE_TEST_PACKAGES=()
 INPUT_METHOD_TEST_PACKAGES=()
 # Trying the installer bundle on fresh Debian roots (scripts/fresh-debian-check.sh).
