@@ -23,8 +23,12 @@ int main(int argc, char *argv[])
             mianForm::prepareTexts();
             // Frozen before our window exists, so it shows the screen without it.
             const ScreenPicture screen = source->take();
-            if (screen.status != ScreenPicture::Taken)
+            if (screen.status != ScreenPicture::Taken) {
+                // A message comes instead, which must look like the desktop's dialogs.
+                finishFontWarmUp();
+                useQtBuffersForDialogsOnWayland();
                 return CaptureOutcome {reportNotTaken(screen), false};
+            }
             mianForm form(screen.picture, QCoreApplication::applicationDirPath());
             form.show();
             QApplication::exec();

@@ -1,6 +1,7 @@
 # Debian 12 packages the project needs, by purpose. Sourced by setup.sh.
-BUILD_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libturbojpeg0-dev libxcb1-dev
-    libxcb-shm0-dev libfontconfig-dev libgtest-dev libbenchmark-dev)
+BUILD_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev qt6-base-private-dev
+    libturbojpeg0-dev libxcb1-dev libxcb-shm0-dev libfontconfig-dev libwayland-dev libgtest-dev
+    libbenchmark-dev)
 # Runtime: the Qt platform plugins (X11 and Wayland), a CJK font so the Chinese
 # texts show, and Qt's own translations (its Chinese stock texts).
 RUN_PACKAGES=(qt6-qpa-plugins qt6-wayland fonts-wqy-microhei qt6-translations-l10n)

@@ -1,6 +1,7 @@
 #include "ScreenSource.h"
 
 #include "CaptureOutcome.h"
+#include "DesktopDialog.h"
 #include "MessageBoxFit.h"
 #include "PortalScreenshot.h"
 #include "ScreenGrab.h"
@@ -97,7 +98,7 @@ int reportNotTaken(const ScreenPicture &screen)
         QMessageBox box(
             QMessageBox::Critical, QStringLiteral("vexacaptScreen"), message, QMessageBox::Ok);
         fitToScreen(box);
-        box.exec();
+        execAsDesktopDialog(box);
     }
     return screen.exitStatus();
 }
