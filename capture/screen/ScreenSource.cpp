@@ -3,7 +3,7 @@
 #include "CaptureOutcome.h"
 #include "DesktopDialog.h"
 #include "MessageBoxFit.h"
-#include "PortalScreenshot.h"
+#include "PermittedScreenshot.h"
 #include "ScreenGrab.h"
 #include "WaylandSession.h"
 #include "X11ShmGrab.h"
@@ -17,14 +17,13 @@
 
 namespace {
 
-// The portal asks nothing of the user here; a sound desktop answers well
-// within this.
-constexpr std::chrono::seconds portalTimeout(5);
-
 // The desktop's picture as the portal wrote it for this call, cut to the
 // primary screen. The file exists for this call only and is removed once read.
-ScreenPicture pictureFromPortal(const PortalReply::Answer &answer)
+ScreenPicture pictureFromPortal(const PermittedScreenshot::Result &result)
 {
+    if (result.refused)
+        return {ScreenPicture::Refused, {}, {}};
+    const PortalReply::Answer &answer = result.answer;
     if (answer.kind == PortalReply::Answer::Declined)
         return {ScreenPicture::Declined, {}, {}};
     if (answer.kind == PortalReply::Answer::Failed)
@@ -61,6 +60,7 @@ int ScreenPicture::exitStatus() const
     case Taken:
         break;
     case Declined:
+    case Refused: // the user's own choice, which the message names
         return CaptureOutcome::UserQuit;
     case Failed:
         return CaptureOutcome::ScreenNotCaptured;
@@ -76,8 +76,7 @@ ScreenSource::ScreenSource()
         X11ShmGrab::start();
         return;
     }
-    m_portal = std::make_unique<PortalScreenshot>(QDBusConnection::sessionBus(), portalTimeout);
-    m_portal->start();
+    m_portal = std::make_unique<PermittedScreenshot>(QDBusConnection::sessionBus());
 }
 
 ScreenSource::~ScreenSource() = default;
@@ -86,6 +85,24 @@ ScreenPicture ScreenSource::take()
 {
     return m_portal ? pictureFromPortal(m_portal->waitForAnswer())
                     : ScreenPicture::fromGrab(grabPrimaryScreen());
+}
+
+ScreenPicture ScreenSource::askAgain()
+{
+    if (!m_portal || !m_portal->askAgain())
+        return {ScreenPicture::Failed, {}, QStringLiteral("桌面没有让本程序撤销它保存的拒绝。")};
+    return take();
+}
+
+bool ScreenSource::lateAnswerPending() const
+{
+    return m_portal && m_portal->lateAnswerPending();
+}
+
+void ScreenSource::settleLateAnswer()
+{
+    if (m_portal)
+        m_portal->settleLateAnswer();
 }
 
 int reportNotTaken(const ScreenPicture &screen)
