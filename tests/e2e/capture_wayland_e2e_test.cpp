@@ -17,6 +17,8 @@
 
 namespace {
 
+using testsupport::differenceBox;
+using testsupport::MovedSelection;
 using testsupport::printedPicture;
 using testsupport::run;
 using testsupport::waitMs;
@@ -30,17 +32,6 @@ constexpr QSize outputSize(1366, 768);
 QImage screenshot()
 {
     return printedPicture("grim", {"-t", "png", "-"});
-}
-
-// The bounding box of the pixels that differ from the pattern; empty when none do.
-QRect differenceBox(const QImage &shot, const QImage &pattern)
-{
-    QRect box;
-    for (int y = 0; y < pattern.height(); ++y)
-        for (int x = 0; x < pattern.width(); ++x)
-            if (shot.pixel(x, y) != pattern.pixel(x, y))
-                box |= QRect(x, y, 1, 1);
-    return box;
 }
 
 class CaptureWaylandE2E : public ::testing::TestWithParam<const char *>
@@ -169,18 +160,18 @@ TEST_P(CaptureWaylandE2E, DoubleClickWritesTheRegionAndKeepsTheClipboardUntilTak
     waitForFirstFrame();
     ASSERT_FALSE(HasFailure());
 
-    // Drawn from (100, 120) to (300, 250), then moved by (31, 13).
-    const QRect captured(131, 133, 200, 130);
-    pointer({"move 100 120", "press", "move 200 200", "move 300 250", "release", "move 150 150",
-        "press", "move 170 160", "move 181 163", "release"});
-    const QPoint drawnCorner(100, 249);
-    ASSERT_TRUE(waitUntil([&] {
-        const QImage shot = screenshot();
-        return !shot.isNull() && shot.pixel(captured.bottomRight()) == qRgb(0, 0, 0)
-            && shot.pixel(drawnCorner) == m_pattern.pixel(drawnCorner);
-    })) << "the selection never showed where it was moved";
+    QStringList gesture;
+    for (const testsupport::PointerStep &step : MovedSelection::steps())
+        gesture << (step.kind == step.Move ? QString("move %1 %2").arg(step.at.x()).arg(step.at.y())
+                : step.kind == step.Press  ? QString("press")
+                                           : QString("release"));
+    pointer(gesture);
+    const QRect captured = MovedSelection::captured;
+    ASSERT_TRUE(waitUntil([&] { return MovedSelection::shown(screenshot(), m_pattern); }))
+        << "the selection never showed where it was moved";
 
-    pointer({"move 230 200", "press", "release", "press", "release"});
+    pointer({QString("move %1 %2").arg(MovedSelection::inside.x()).arg(MovedSelection::inside.y()),
+        "press", "release", "press", "release"});
     EXPECT_EQ(exitCodeOfCapture(), 0);
 
     const QImage written(m_folder + "/doduvora.jpg", "JPEG");
