@@ -27,9 +27,10 @@ PermittedScreenshot::~PermittedScreenshot() = default;
 
 void PermittedScreenshot::send()
 {
-    m_store.lookUp();
+    // The request first: its answer is what the program waits for.
     m_request = std::make_unique<PortalScreenshot>(m_bus);
     m_request->start();
+    m_store.lookUp();
 }
 
 PermittedScreenshot::Result PermittedScreenshot::waitForAnswer()
