@@ -59,7 +59,9 @@ class PortalScreenshotTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        m_daemon.start("dbus-daemon",
+            {"--session", "--nofork", "--print-address",
+                "--address=unix:dir=" + m_busFolder.path()});
         ASSERT_TRUE(m_daemon.waitForReadyRead(10000)) << "no dbus-daemon";
         const QString address = QString::fromUtf8(m_daemon.readLine().trimmed());
         m_client = QDBusConnection::connectToBus(address, "client");
@@ -73,10 +75,11 @@ protected:
     {
         QDBusConnection::disconnectFromBus("client");
         QDBusConnection::disconnectFromBus("portal");
-        m_daemon.kill();
+        m_daemon.terminate();
         m_daemon.waitForFinished();
     }
 
+    QTemporaryDir m_busFolder; // the bus's socket, gone with it
     QProcess m_daemon;
     QDBusConnection m_client {QString()};
     QDBusConnection m_service {QString()};
