@@ -55,5 +55,6 @@ private:
 };
 
 // Tells the user the screen could not be captured and why, then returns the
-// exit status for it; the user's own decline ends quietly.
+// exit status for it; the user's own decline ends quietly, and so does a
+// refusal, which offerToAskAgain() has told already.
 int reportNotTaken(const ScreenPicture &screen);
