@@ -147,9 +147,9 @@ void answerAlone(benchmark::State &state)
         timer.start();
         bool answered = false;
         if (portal) {
-            PortalScreenshot request(QDBusConnection::sessionBus(), std::chrono::seconds(5));
+            PortalScreenshot request(QDBusConnection::sessionBus());
             request.start();
-            const PortalReply::Answer answer = request.waitForAnswer();
+            const PortalReply::Answer answer = request.waitForAnswer(std::chrono::seconds(5));
             state.SetIterationTime(double(timer.nsecsElapsed()) * 1e-9);
             answered = answer.kind == PortalReply::Answer::Picture;
             QFile::remove(answer.filePath);

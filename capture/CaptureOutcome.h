@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 // How one capture run ended, as the capture window reports it to the process
 // runner, which ends vexacaptScreen with exitStatus.
 struct CaptureOutcome
@@ -19,4 +21,6 @@ struct CaptureOutcome
     int exitStatus = UserQuit;
     // True when the capture put a picture on the clipboard.
     bool clipboardSet = false;
+    // Work left once the caller has the status, done out of its sight.
+    std::function<void()> afterReport;
 };

@@ -70,13 +70,15 @@ int runSession(int &argc, char **argv, const CaptureSession &session,
     const ClipboardKeeper::SelectionWatch selection;
     const CaptureOutcome outcome = session();
 
-    const bool outlivesReport
+    const bool keepsClipboard
         = reportFd >= 0 && outcome.clipboardSet && ClipboardKeeper::servesOwnSelection();
-    if (outlivesReport)
+    if (reportFd >= 0 && (keepsClipboard || outcome.afterReport))
         detachFromCaller();
     reportStatus(reportFd, outcome.exitStatus);
-    if (outlivesReport)
+    if (keepsClipboard)
         ClipboardKeeper::keepPicture(selection);
+    if (outcome.afterReport)
+        outcome.afterReport();
     return outcome.exitStatus;
 }
 

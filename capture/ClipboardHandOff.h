@@ -20,6 +20,8 @@ using SessionStart = std::function<void()>;
 // status as soon as the session returns, while the child, detached from the
 // caller (own session, standard streams on /dev/null, no window), keeps serving
 // the picture until another program takes the clipboard, or hands it to a
-// running clipboard manager and ends. Elsewhere the session runs in this process.
+// running clipboard manager and ends. Likewise the work a session leaves in its outcome's
+// afterReport runs detached, once the caller has the status. Elsewhere the session runs in
+// this process.
 int runCaptureKeepingClipboard(int &argc, char **argv, const CaptureSession &session,
     const SessionStart &beforeApplication = {});

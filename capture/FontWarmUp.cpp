@@ -16,3 +16,9 @@ void startFontWarmUp()
     if (!warmUp.joinable())
         warmUp = std::jthread([] { FcInit(); });
 }
+
+void finishFontWarmUp()
+{
+    if (warmUp.joinable())
+        warmUp.join();
+}

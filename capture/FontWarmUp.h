@@ -5,3 +5,7 @@
 // Call it before the QApplication exists; Qt then finds the configuration
 // loaded (fontconfig builds it once, safely from any thread).
 void startFontWarmUp();
+
+// Waits until the font configuration is loaded; nothing happens when it was
+// never started.
+void finishFontWarmUp();

@@ -10,6 +10,7 @@ namespace {
 constexpr char noIntegration[] = "shm";
 
 QtMessageHandler qtHandler = nullptr;
+bool chosenHere = false;
 
 // Qt reports that the named integration was not found; that is the point here, so the two
 // lines it writes for it are left out and every other message goes on as before.
@@ -31,4 +32,13 @@ void useSharedMemoryBuffersOnWayland()
         return;
     qputenv("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION", noIntegration);
     qtHandler = qInstallMessageHandler(withoutIntegrationNotice);
+    chosenHere = true;
+}
+
+void useQtBuffersForDialogsOnWayland()
+{
+    // Qt reads the variable when it creates its first window.
+    if (chosenHere)
+        qunsetenv("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION");
+    chosenHere = false;
 }

@@ -1,6 +1,7 @@
 #include "ClipboardHandOff.h"
 #include "FontWarmUp.h"
 #include "ScreenSource.h"
+#include "ScreenshotRefusal.h"
 #include "StockTranslation.h"
 #include "WaylandShmBuffers.h"
 #include "mianForm.h"
@@ -22,9 +23,24 @@ int main(int argc, char *argv[])
             // What the window needs besides the picture, while it is on its way.
             mianForm::prepareTexts();
             // Frozen before our window exists, so it shows the screen without it.
-            const ScreenPicture screen = source->take();
-            if (screen.status != ScreenPicture::Taken)
-                return CaptureOutcome {reportNotTaken(screen), false};
+            ScreenPicture screen = source->take();
+            if (screen.status != ScreenPicture::Taken) {
+                // A message comes first, which must look like the desktop's dialogs.
+                finishFontWarmUp();
+                useQtBuffersForDialogsOnWayland();
+            }
+            while (screen.status == ScreenPicture::Refused && offerToAskAgain())
+                screen = source->askAgain();
+            if (screen.status != ScreenPicture::Taken) {
+                CaptureOutcome outcome;
+                outcome.exitStatus = reportNotTaken(screen);
+                // The caller has its status first: nothing of this shows.
+                if (source->lateAnswerPending())
+                    outcome.afterReport = [&source] {
+                        source->settleLateAnswer();
+                    };
+                return outcome;
+            }
             mianForm form(screen.picture, QCoreApplication::applicationDirPath());
             form.show();
             QApplication::exec();

@@ -1,7 +1,8 @@
 # Debian 12 packages the project needs, by purpose. Sourced by setup.sh.
 # The fcitx5 frontend is built for the Qt of qt6-base-dev: the installer bundle carries its plugin.
-BUILD_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libturbojpeg0-dev libxcb1-dev
-    libxcb-shm0-dev libfontconfig-dev libgtest-dev libbenchmark-dev fcitx5-frontend-qt6)
+BUILD_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev qt6-base-private-dev
+    libturbojpeg0-dev libxcb1-dev libxcb-shm0-dev libfontconfig-dev libwayland-dev libgtest-dev
+    libbenchmark-dev fcitx5-frontend-qt6)
 # Runtime: the Qt platform plugins (X11 and Wayland), a CJK font so the Chinese
 # texts show, and Qt's own translations (its Chinese stock texts).
 RUN_PACKAGES=(qt6-qpa-plugins qt6-wayland fonts-wqy-microhei qt6-translations-l10n)
@@ -16,7 +17,8 @@ TEST_PACKAGES=(xvfb xauth xdotool xclip x11-utils imagemagick procps liblnk-util
     dbus libwayland-dev)
 # Test desktops installed without their recommendations, which would pull in whole
 # desktop sessions: each list belongs to one group of end-to-end checks.
-GNOME_TEST_PACKAGES=()
+# GNOME: the shell with its portal backend, and dconf's tools for the session's settings.
+GNOME_TEST_PACKAGES=(gnome-shell xdg-desktop-portal-gnome dconf-cli dconf-gsettings-backend)
 # KDE Plasma's compositor run headless (tests/e2e/with-kwin.sh) with the screenshot portal's KDE
 # backend, the Qt 5 Wayland platform and QML modules that backend loads, and the data KWin reads.
 KDE_TEST_PACKAGES=(kwin-wayland kwin-style-breeze xdg-desktop-portal-kde qtwayland5

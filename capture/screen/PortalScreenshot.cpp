@@ -7,6 +7,7 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QFile>
 #include <QRandomGenerator>
 
 namespace {
@@ -22,12 +23,11 @@ PortalReply::Answer failed(const QString &reason)
 
 } // namespace
 
-PortalScreenshot::PortalScreenshot(const QDBusConnection &bus, std::chrono::milliseconds timeout)
-    : m_bus(bus), m_timeout(timeout)
-{ }
+PortalScreenshot::PortalScreenshot(const QDBusConnection &bus) : m_bus(bus) { }
 
 void PortalScreenshot::start()
 {
+    m_sent.start();
     if (!m_bus.isConnected()) {
         answer(failed(QStringLiteral("无法连接到桌面的会话总线。")));
         return;
@@ -42,8 +42,7 @@ void PortalScreenshot::start()
     call << QString()
          << QVariantMap {
                 {QStringLiteral("handle_token"), token}, {QStringLiteral("interactive"), false}};
-    auto *watcher
-        = new QDBusPendingCallWatcher(m_bus.asyncCall(call, int(m_timeout.count())), this);
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, &PortalScreenshot::onCallFinished);
 }
 
@@ -77,28 +76,48 @@ void PortalScreenshot::onCallFinished(QDBusPendingCallWatcher *call)
 
 void PortalScreenshot::onResponse(uint response, const QVariantMap &results)
 {
-    answer(PortalReply::interpret(response, results));
+    const PortalReply::Answer reply = PortalReply::interpret(response, results);
+    if (m_answered && reply.kind == PortalReply::Answer::Picture)
+        QFile::remove(reply.filePath); // nobody waits for it any more
+    if (!m_answered)
+        m_response = response;
+    answer(reply);
 }
 
 void PortalScreenshot::answer(const PortalReply::Answer &answer)
 {
-    if (m_answered)
+    if (m_settled)
         return;
+    m_settled = true;
+    emit settledNow();
+    if (m_answered)
+        return; // given up already
     m_answer = answer;
     m_answered = true;
     emit answered();
 }
 
-PortalReply::Answer PortalScreenshot::waitForAnswer()
+std::chrono::milliseconds PortalScreenshot::left(std::chrono::milliseconds limit) const
+{
+    return std::max(
+        limit - std::chrono::milliseconds(m_sent.elapsed()), std::chrono::milliseconds(0));
+}
+
+PortalReply::Answer PortalScreenshot::waitForAnswer(std::chrono::milliseconds limit)
 {
     if (!m_answered)
-        waitForSignal(this, &PortalScreenshot::answered, m_timeout);
+        waitForSignal(this, &PortalScreenshot::answered, left(limit));
     if (!m_answered) {
-        m_bus.send(QDBusMessage::createMethodCall(
-            portalService, m_requestPath, requestInterface, QStringLiteral("Close")));
-        answer(
-            failed(QStringLiteral("桌面截图服务在 %1 秒内没有应答。")
-                       .arg(std::chrono::duration_cast<std::chrono::seconds>(m_timeout).count())));
+        m_answer
+            = failed(QStringLiteral("桌面截图服务在 %1 秒内没有应答。")
+                         .arg(std::chrono::duration_cast<std::chrono::seconds>(limit).count()));
+        m_answered = true;
     }
     return m_answer;
+}
+
+void PortalScreenshot::waitUntilSettled(std::chrono::milliseconds limit)
+{
+    if (!m_settled)
+        waitForSignal(this, &PortalScreenshot::settledNow, left(limit));
 }

@@ -1,11 +1,12 @@
 #include "ScreenSource.h"
 
 #include "CaptureOutcome.h"
+#include "DesktopDialog.h"
 #include "KWinGrant.h"
 #include "KWinScreenShot.h"
 #include "KdePortalAnswer.h"
 #include "MessageBoxFit.h"
-#include "PortalScreenshot.h"
+#include "PermittedScreenshot.h"
 #include "ScreenGrab.h"
 #include "WaylandSession.h"
 #include "X11ShmGrab.h"
@@ -21,9 +22,6 @@
 
 namespace {
 
-// The portal asks nothing of the user here; a sound desktop answers well
-// within this.
-constexpr std::chrono::seconds portalTimeout(5);
 // KWin refuses a program it does not grant its screenshot at once, and takes
 // a picture by its next frame.
 constexpr std::chrono::seconds kwinTimeout(3);
@@ -45,8 +43,11 @@ ScreenPicture primaryScreenOf(const QImage &whole)
 
 // The desktop's picture as the portal wrote it for this call, cut to the
 // primary screen. The file exists for this call only and is removed once read.
-ScreenPicture pictureFromPortal(const PortalReply::Answer &answer)
+ScreenPicture pictureFromPortal(const PermittedScreenshot::Result &result)
 {
+    if (result.refused)
+        return {ScreenPicture::Refused, {}, {}};
+    const PortalReply::Answer &answer = result.answer;
     if (answer.kind == PortalReply::Answer::Declined)
         return {ScreenPicture::Declined, {}, {}};
     if (answer.kind == PortalReply::Answer::Failed)
@@ -74,6 +75,7 @@ int ScreenPicture::exitStatus() const
     case Taken:
         break;
     case Declined:
+    case Refused: // the user's own choice, which the message names
         return CaptureOutcome::UserQuit;
     case Failed:
         return CaptureOutcome::ScreenNotCaptured;
@@ -103,8 +105,7 @@ ScreenSource::ScreenSource()
 
 void ScreenSource::startPortal()
 {
-    m_portal = std::make_unique<PortalScreenshot>(QDBusConnection::sessionBus(), portalTimeout);
-    m_portal->start();
+    m_portal = std::make_unique<PermittedScreenshot>(QDBusConnection::sessionBus());
 }
 
 ScreenSource::~ScreenSource() = default;
@@ -119,12 +120,30 @@ ScreenPicture ScreenSource::take()
     }
     if (!m_portal)
         return ScreenPicture::fromGrab(grabPrimaryScreen());
-    PortalReply::Answer answer = m_portal->waitForAnswer();
+    PermittedScreenshot::Result result = m_portal->waitForAnswer();
     // On KWin's desktop the portal asks nobody: its "cancelled" is a failure there.
     if (m_onKWin)
-        answer = kdePortalAnswer(
-            answer, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
-    return pictureFromPortal(answer);
+        result.answer = kdePortalAnswer(
+            result.answer, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    return pictureFromPortal(result);
+}
+
+ScreenPicture ScreenSource::askAgain()
+{
+    if (!m_portal || !m_portal->askAgain())
+        return {ScreenPicture::Failed, {}, QStringLiteral("桌面没有让本程序撤销它保存的拒绝。")};
+    return take();
+}
+
+bool ScreenSource::lateAnswerPending() const
+{
+    return m_portal && m_portal->lateAnswerPending();
+}
+
+void ScreenSource::settleLateAnswer()
+{
+    if (m_portal)
+        m_portal->settleLateAnswer();
 }
 
 int reportNotTaken(const ScreenPicture &screen)
@@ -137,7 +156,7 @@ int reportNotTaken(const ScreenPicture &screen)
         QMessageBox box(
             QMessageBox::Critical, QStringLiteral("vexacaptScreen"), message, QMessageBox::Ok);
         fitToScreen(box);
-        box.exec();
+        execAsDesktopDialog(box);
     }
     return screen.exitStatus();
 }

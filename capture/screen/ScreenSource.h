@@ -6,7 +6,7 @@
 #include <memory>
 
 class KWinScreenShot;
-class PortalScreenshot;
+class PermittedScreenshot;
 
 // The primary screen as the capture window freezes it, or why there is none.
 struct ScreenPicture
@@ -14,6 +14,7 @@ struct ScreenPicture
     enum Status {
         Taken,
         Declined, // the user declined the desktop's screenshot request
+        Refused, // the desktop refuses screenshots to this program
         Failed, // reason says why, in words a user reads
     };
     Status status = Failed;
@@ -42,15 +43,25 @@ public:
     ScreenSource &operator=(const ScreenSource &) = delete;
 
     ScreenPicture take();
+    // After a refusal, on the user's request: the desktop forgets it and asks
+    // the user again; the picture, or why there is none, as take() gives it.
+    ScreenPicture askAgain();
+    // True when a request was given up and its answer may still come.
+    bool lateAnswerPending() const;
+    // Once the program has no more use for the picture: waits, within the
+    // desktop's own limits, for the answer to a request that was given up, so
+    // that the picture the desktop still writes for it is removed.
+    void settleLateAnswer();
 
 private:
     void startPortal();
 
     bool m_onKWin = false;
     std::unique_ptr<KWinScreenShot> m_kwin;
-    std::unique_ptr<PortalScreenshot> m_portal;
+    std::unique_ptr<PermittedScreenshot> m_portal;
 };
 
 // Tells the user the screen could not be captured and why, then returns the
-// exit status for it; the user's own decline ends quietly.
+// exit status for it; the user's own decline ends quietly, and so does a
+// refusal, which offerToAskAgain() has told already.
 int reportNotTaken(const ScreenPicture &screen);

@@ -1,8 +1,10 @@
 // The pure side of taking the screen: the portal's answer, the crop of its
-// picture of every output to the primary screen, and the exit status of a
-// capture that has no picture.
+// picture of every output to the primary screen, the desktop's screenshot
+// permission and what follows from it, and the exit status of a capture that
+// has no picture.
 #include "ScreenSource.h"
 #include "PortalReply.h"
+#include "ScreenshotPermission.h"
 
 #include <QPainter>
 #include <QPixmap>
@@ -76,6 +78,50 @@ TEST(PortalReplyTest, CropsTheDesktopPictureToThePrimaryScreen)
                     .isNull());
 }
 
+TEST(ScreenshotPermissionTest, StoredAnswerForThisProgram)
+{
+    using ScreenshotPermission::fromPermissions;
+    using ScreenshotPermission::Stored;
+    EXPECT_EQ(fromPermissions({{"", {"yes"}}}), Stored::Granted);
+    EXPECT_EQ(fromPermissions({{"", {"no"}}, {"org.example.Other", {"yes"}}}), Stored::Refused);
+    // Another program's answer, none, or one that asks each time: the portal may ask.
+    EXPECT_EQ(fromPermissions({{"org.example.Other", {"no"}}}), Stored::NotAsked);
+    EXPECT_EQ(fromPermissions({}), Stored::NotAsked);
+    EXPECT_EQ(fromPermissions({{"", {}}}), Stored::NotAsked);
+    EXPECT_EQ(fromPermissions({{"", {"ask"}}}), Stored::NotAsked);
+    EXPECT_EQ(fromPermissions({{"org.example.Own", {"yes"}}}, "org.example.Own"), Stored::Granted);
+
+    EXPECT_TRUE(ScreenshotPermission::desktopAsksFirst("GNOME"));
+    EXPECT_TRUE(ScreenshotPermission::desktopAsksFirst("ubuntu:GNOME"));
+    EXPECT_TRUE(ScreenshotPermission::desktopAsksFirst("GNOME-Classic:gnome"));
+    EXPECT_FALSE(ScreenshotPermission::desktopAsksFirst("sway"));
+    EXPECT_FALSE(ScreenshotPermission::desktopAsksFirst("GNOME-Flashback-like"));
+    EXPECT_FALSE(ScreenshotPermission::desktopAsksFirst(""));
+}
+
+// The wait lasts past the portal's own 25 s for its dialog only while the
+// desktop may be asking; a request that ended is a refusal only when the store
+// says no, and a failure of the service when the permission was granted.
+TEST(ScreenshotPermissionTest, WaitAndEnding)
+{
+    using namespace ScreenshotPermission;
+    using std::chrono::seconds;
+    EXPECT_GT(answerLimit(Stored::NotAsked, true), seconds(25));
+    for (const auto &[stored, asks] : {std::pair(Stored::Granted, true),
+             std::pair(Stored::Refused, true), std::pair(Stored::NotAsked, false)}) {
+        EXPECT_LE(answerLimit(stored, asks), seconds(5));
+        EXPECT_GT(answerLimit(stored, asks), seconds(1));
+    }
+
+    EXPECT_EQ(whyEnded(Stored::NotAsked, Stored::Refused, true), Ending::Refused); // Deny now
+    EXPECT_EQ(whyEnded(Stored::Refused, Stored::Refused, true), Ending::Refused); // stored earlier
+    EXPECT_EQ(whyEnded(Stored::Refused, Stored::Refused, false), Ending::Refused);
+    EXPECT_EQ(whyEnded(Stored::NotAsked, Stored::NotAsked, true), Ending::Unanswered);
+    EXPECT_EQ(whyEnded(Stored::NotAsked, Stored::NotAsked, false), Ending::Failed);
+    EXPECT_EQ(whyEnded(Stored::Granted, Stored::Granted, true), Ending::Failed);
+    EXPECT_EQ(whyEnded(Stored::NotAsked, Stored::Granted, true), Ending::Failed);
+}
+
 TEST(ScreenPictureTest, NoPictureEndsWithItsStatus)
 {
     for (const QPixmap &empty : {QPixmap(), QPixmap(0, 10)}) {
@@ -85,6 +131,7 @@ TEST(ScreenPictureTest, NoPictureEndsWithItsStatus)
         EXPECT_EQ(screen.exitStatus(), 3);
     }
     EXPECT_EQ(ScreenPicture({ScreenPicture::Declined, {}, {}}).exitStatus(), 1);
+    EXPECT_EQ(ScreenPicture({ScreenPicture::Refused, {}, {}}).exitStatus(), 1);
     QPixmap grabbed(4, 3);
     grabbed.fill(Qt::black);
     const ScreenPicture taken = ScreenPicture::fromGrab(grabbed);

@@ -165,7 +165,7 @@ protected:
         return m_capture.exitCode();
     }
 
-    static constexpr QRect captured = testsupport::movedSelection;
+    static constexpr QRect captured = testsupport::MovedSelection::captured;
 
     // Draws, moves and double-clicks the selection. Returns the ms from the
     // double click (xdotool's run included) to the program's end, or -1.
@@ -177,7 +177,7 @@ protected:
             "mousemove", "300", "250", "mouseup", "1", "mousemove", "150", "150", "mousedown", "1",
             "mousemove", "170", "160", "mousemove", "181", "163", "mouseup", "1"});
         EXPECT_TRUE(waitUntil([&] {
-            return testsupport::showsMovedSelection(settledScreenshot(), m_pattern);
+            return testsupport::MovedSelection::shown(settledScreenshot(), m_pattern);
         })) << "the selection never showed where it was moved";
         if (HasFailure())
             return -1;

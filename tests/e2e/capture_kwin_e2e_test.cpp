@@ -207,12 +207,11 @@ TEST_P(CaptureKWinInstalledE2E, NoPointerInTheFrozenPictureAndADoubleClickCaptur
     expectFrozenPictureWithoutPointer();
     ASSERT_FALSE(HasFailure());
 
-    const QRect captured = testsupport::movedSelection;
-    ASSERT_TRUE(input->send({"move 100 120", "press", "move 200 200", "move 300 250", "release",
-        "move 150 150", "press", "move 170 160", "move 181 163", "release"}));
-    ASSERT_TRUE(waitUntil([] { return testsupport::showsMovedSelection(screen(), pattern); }))
+    const QRect captured = testsupport::MovedSelection::captured;
+    ASSERT_TRUE(input->send(testsupport::MovedSelection::commands()));
+    ASSERT_TRUE(waitUntil([] { return testsupport::MovedSelection::shown(screen(), pattern); }))
         << "the selection never showed where it was moved";
-    ASSERT_TRUE(input->send({"move 230 200", "press", "release", "press", "release"}));
+    ASSERT_TRUE(input->send(testsupport::MovedSelection::doubleClick()));
     EXPECT_EQ(exitCodeOfCapture(), 0);
 
     const QImage written(testsupport::kwinInstallFolder() + "/doduvora.jpg", "JPEG");

@@ -18,6 +18,7 @@
 namespace {
 
 using testsupport::differenceBox;
+using testsupport::MovedSelection;
 using testsupport::printedPicture;
 using testsupport::run;
 using testsupport::waitMs;
@@ -159,14 +160,12 @@ TEST_P(CaptureWaylandE2E, DoubleClickWritesTheRegionAndKeepsTheClipboardUntilTak
     waitForFirstFrame();
     ASSERT_FALSE(HasFailure());
 
-    const QRect captured = testsupport::movedSelection;
-    pointer({"move 100 120", "press", "move 200 200", "move 300 250", "release", "move 150 150",
-        "press", "move 170 160", "move 181 163", "release"});
-    ASSERT_TRUE(waitUntil([&] {
-        return testsupport::showsMovedSelection(screenshot(), m_pattern);
-    })) << "the selection never showed where it was moved";
+    pointer(MovedSelection::commands());
+    const QRect captured = MovedSelection::captured;
+    ASSERT_TRUE(waitUntil([&] { return MovedSelection::shown(screenshot(), m_pattern); }))
+        << "the selection never showed where it was moved";
 
-    pointer({"move 230 200", "press", "release", "press", "release"});
+    pointer(MovedSelection::doubleClick());
     EXPECT_EQ(exitCodeOfCapture(), 0);
 
     const QImage written(m_folder + "/doduvora.jpg", "JPEG");

@@ -1,7 +1,8 @@
 # What the headless desktop sessions of the end-to-end tests share; sourced by
-# with-sway.sh and with-kwin.sh, whose compositors refuse to run as root (or
-# should not). Their command runs as uid 65534 with a private home and runtime
-# folder, on a private session bus; every process started there ends with it.
+# with-sway.sh, with-kwin.sh and with-gnome.sh, whose compositors refuse to run
+# as root (or should not). Their command runs as uid 65534 with a private home
+# and runtime folder, on a private session bus; every process started there
+# ends with it.
 
 # Makes the checkout passable for uid 65534, then returns; `self` is the
 # calling script, run again with the same arguments where needed. Everything

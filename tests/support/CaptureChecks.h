@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <vector>
 
 namespace testsupport {
 
@@ -83,28 +84,6 @@ inline QImage screenPattern(int w, int h)
     return pattern;
 }
 
-// The bounding box of the pixels of `shot` that differ from the pattern; empty when none do.
-inline QRect differenceBox(const QImage &shot, const QImage &pattern)
-{
-    QRect box;
-    for (int y = 0; y < pattern.height(); ++y)
-        for (int x = 0; x < pattern.width(); ++x)
-            if (shot.pixel(x, y) != pattern.pixel(x, y))
-                box |= QRect(x, y, 1, 1);
-    return box;
-}
-
-// The selection every capture test draws from (100, 120) to (300, 250), then
-// moves by (31, 13), and whether `shot` shows it moved: its bottom-right
-// border pixel black where it now ends, the corner it was drawn to bare.
-constexpr QRect movedSelection {131, 133, 200, 130};
-inline bool showsMovedSelection(const QImage &shot, const QImage &pattern)
-{
-    const QPoint drawnCorner(100, 249);
-    return !shot.isNull() && shot.pixel(movedSelection.bottomRight()) == qRgb(0, 0, 0)
-        && shot.pixel(drawnCorner) == pattern.pixel(drawnCorner);
-}
-
 // PSNR of a written capture against the region of the pattern, and the best
 // one against that region shifted by one pixel.
 struct RegionMatch
@@ -121,5 +100,69 @@ inline RegionMatch matchRegion(const QImage &pattern, const QRect &region, const
             = std::max(match.toShifted, psnr(pattern.copy(region.translated(shift)), written));
     return match;
 }
+
+// The bounding box of the pixels that differ from the pattern; empty when none do.
+inline QRect differenceBox(const QImage &shot, const QImage &pattern)
+{
+    QRect box;
+    for (int y = 0; y < pattern.height(); ++y)
+        for (int x = 0; x < pattern.width(); ++x)
+            if (shot.pixel(x, y) != pattern.pixel(x, y))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// One step of a gesture of the left button.
+struct PointerStep
+{
+    enum Kind { Move, Press, Release } kind;
+    QPoint at; // for Move
+};
+
+// A selection drawn from (100, 120) to (300, 250), then dragged by (31, 13).
+struct MovedSelection
+{
+    // What a double click inside it captures.
+    static constexpr QRect captured {131, 133, 200, 130};
+    // A point the drawn selection's border covered and the moved one does not.
+    static constexpr QPoint drawnCorner {100, 249};
+    // Where to double-click.
+    static constexpr QPoint inside {230, 200};
+
+    static std::vector<PointerStep> steps()
+    {
+        using S = PointerStep;
+        return {{S::Move, {100, 120}}, {S::Press, {}}, {S::Move, {200, 200}}, {S::Move, {300, 250}},
+            {S::Release, {}}, {S::Move, {150, 150}}, {S::Press, {}}, {S::Move, {170, 160}},
+            {S::Move, {181, 163}}, {S::Release, {}}};
+    }
+
+    // The steps as the tests' pointer clients read them: "move X Y", "press", "release".
+    static QStringList commands()
+    {
+        QStringList lines;
+        for (const PointerStep &step : steps())
+            lines << (step.kind == PointerStep::Move
+                    ? QStringLiteral("move %1 %2").arg(step.at.x()).arg(step.at.y())
+                    : step.kind == PointerStep::Press ? QStringLiteral("press")
+                                                      : QStringLiteral("release"));
+        return lines;
+    }
+    // A double click inside it, in the same words.
+    static QStringList doubleClick()
+    {
+        return {QStringLiteral("move %1 %2").arg(inside.x()).arg(inside.y()),
+            QStringLiteral("press"), QStringLiteral("release"), QStringLiteral("press"),
+            QStringLiteral("release")};
+    }
+
+    // The moved selection shows over the frozen pattern: its black border where
+    // it lies now, the pattern where the drawn one was.
+    static bool shown(const QImage &shot, const QImage &pattern)
+    {
+        return !shot.isNull() && shot.pixel(captured.bottomRight()) == qRgb(0, 0, 0)
+            && shot.pixel(drawnCorner) == pattern.pixel(drawnCorner);
+    }
+};
 
 } // namespace testsupport
