@@ -8,13 +8,17 @@
 # bundle's Qt alone. Then runs the end-to-end programs on it, each to its end (they need an X
 # server, see ../e2e/with-xvfb.sh): the installation, typing through input methods, the unattended
 # installation and the removal, so the uninstaller runs on the runtime it removes.
+# Last, on a GNOME desktop of its own, the installer's window gets the title bar the system's Qt
+# gives it.
 # Usage: installer_bundle_archive.sh <CPackConfig.cmake> <limit in bytes> <democlient sources>
-#        <vexa.exe> <vexacaptScreen> <install> <qt_paths_probe> <end-to-end program>...
+#        <vexa.exe> <vexacaptScreen> <install> <qt_paths_probe> <with-gnome.sh> <title bar check>
+#        <end-to-end program>...
 set -euo pipefail
 # shellcheck source=bundle_checks.sh
 source "$(dirname "$0")/bundle_checks.sh"
 config=$1 limit=$2 sources=$3 client=$4 capture=$5 installer=$6 probe=$7
-shift 7
+with_gnome=$8 title_bar_check=$9
+shift 9
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -102,4 +106,7 @@ failed=0
 for e2e in "$@"; do
     VEXA_E2E_BUNDLE=$top "$e2e" || failed=1
 done
+# The GNOME desktop's user is not root: it reads the bundle where it was unpacked.
+chmod 755 "$scratch"
+"$with_gnome" env VEXA_E2E_BUNDLE="$top" "$title_bar_check" || failed=1
 exit "$failed"
