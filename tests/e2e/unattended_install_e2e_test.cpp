@@ -21,8 +21,6 @@ using namespace testsupport;
 
 namespace {
 
-std::string isolation = "not tried";
-
 // Takes the request line of every GET sent to the maker's host; never answers.
 class ReportServer
 {
@@ -65,8 +63,7 @@ class UnattendedInstallE2E : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (!isolation.empty())
-            GTEST_SKIP() << "no network of its own: " << isolation;
+        SKIP_WITHOUT_ISOLATED_NETWORK();
         ASSERT_TRUE(root.isValid());
         ASSERT_TRUE(server.listening());
         ASSERT_TRUE(copyBundle(prog));
@@ -225,15 +222,5 @@ TEST_F(UnattendedInstallE2E, DiskFullMidCopyLeavesNoPartOfAFile)
 
 int main(int argc, char **argv)
 {
-    // Before any thread starts: the whole test, and what it starts, in a network of its own.
-    if (::geteuid() == 0) {
-        QTemporaryDir hosts;
-        writeAll(hosts.filePath("hosts"), "127.0.0.1 localhost " MAKER_HOST "\n");
-        isolation = isolateNetwork(hosts.filePath("hosts"));
-    } else {
-        isolation = "needs root";
-    }
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return runTestsInIsolatedNetwork(argc, argv, "localhost " MAKER_HOST);
 }

@@ -18,15 +18,12 @@ using namespace testsupport;
 
 namespace {
 
-std::string isolation = "not tried";
-
 class UninstallE2E : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        if (!isolation.empty())
-            GTEST_SKIP() << "no network of its own: " << isolation;
+        SKIP_WITHOUT_ISOLATED_NETWORK();
         ASSERT_TRUE(root.isValid());
         env = userWithoutDisplay(root.path());
         QDir().mkpath(at("outside"));
@@ -247,15 +244,5 @@ TEST_F(UninstallE2E, WindowRemovesNothingUntilConfirmed)
 
 int main(int argc, char **argv)
 {
-    // Before any thread starts: the whole test, and what it starts, in a network of its own.
-    if (::geteuid() == 0) {
-        QTemporaryDir hosts;
-        writeAll(hosts.filePath("hosts"), "127.0.0.1 localhost\n");
-        isolation = isolateNetwork(hosts.filePath("hosts"));
-    } else {
-        isolation = "needs root";
-    }
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return runTestsInIsolatedNetwork(argc, argv, "localhost");
 }

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
@@ -47,5 +51,37 @@ inline std::string isolateNetwork(const QString &hostsFile)
     ::close(fd);
     return error;
 }
+
+// Why the tests of this program cannot run in a network of their own; empty when they do.
+inline std::string &isolationFailure()
+{
+    static std::string failure = "not tried";
+    return failure;
+}
+
+// main() of a test program whose tests, and what they start, run in a network of their own where
+// `hostNames` (blank-separated) are this machine. A test skips itself through
+// SKIP_WITHOUT_ISOLATED_NETWORK when that could not be made.
+inline int runTestsInIsolatedNetwork(int argc, char **argv, const char *hostNames)
+{
+    // Before any thread starts: unshare() moves only the calling thread.
+    if (::geteuid() == 0) {
+        QTemporaryDir hosts;
+        QFile file(hosts.filePath("hosts"));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(QByteArray("127.0.0.1 ") + hostNames + '\n');
+        file.close();
+        isolationFailure() = isolateNetwork(file.fileName());
+    } else {
+        isolationFailure() = "needs root";
+    }
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+#define SKIP_WITHOUT_ISOLATED_NETWORK()                                                            \
+    if (!testsupport::isolationFailure().empty())                                                  \
+    GTEST_SKIP() << "no network of its own: " << testsupport::isolationFailure()
 
 } // namespace testsupport
