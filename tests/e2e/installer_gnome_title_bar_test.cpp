@@ -16,7 +16,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -31,17 +31,21 @@ struct Shown
     QByteArray maps; // what the program had loaded
 };
 
-// The window of process `pid` once its first frame is on the screen.
+// The window of process `pid`, when the shell shows one.
 std::optional<ShellWindow> windowOf(const GnomeShellHooks &shell, qint64 pid)
 {
-    const QDeadlineTimer deadline(20000);
-    while (!deadline.hasExpired()) {
-        for (const ShellWindow &window : shell.windows())
-            if (window.pid == pid)
-                return window;
-        QThread::msleep(100);
-    }
+    for (const ShellWindow &window : shell.windows())
+        if (window.pid == pid)
+            return window;
     return std::nullopt;
+}
+
+bool waitUntil(const std::function<bool()> &condition)
+{
+    const QDeadlineTimer deadline(20000);
+    while (!condition() && !deadline.hasExpired())
+        QThread::msleep(100);
+    return condition();
 }
 
 // Starts `program` on Wayland and takes its window, frame included, from the screen; then ends
@@ -56,25 +60,21 @@ Shown showWindowOf(
     QProcess installer;
     installer.setProcessEnvironment(env);
     installer.start(program, QStringList());
-    Shown shown;
-    if (installer.waitForStarted()) {
-        if (windowOf(shell, installer.processId())) {
-            QThread::msleep(1000); // the decorations are drawn after the first frame
-            // The frame as it is now, decorations included.
-            shown.window = shell.screenshot().copy(windowOf(shell, installer.processId())->frame);
-            QFile maps(QStringLiteral("/proc/%1/maps").arg(installer.processId()));
-            if (maps.open(QIODevice::ReadOnly))
-                shown.maps = maps.readAll();
-        }
-    }
+    installer.waitForStarted();
     const qint64 pid = installer.processId();
+    Shown shown;
+    if (waitUntil([&] { return windowOf(shell, pid).has_value(); })) {
+        QThread::msleep(1000); // the decorations are drawn after the first frame
+        // The frame as it is now, decorations included.
+        if (const std::optional<ShellWindow> window = windowOf(shell, pid))
+            shown.window = shell.screenshot().copy(window->frame);
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+        if (maps.open(QIODevice::ReadOnly))
+            shown.maps = maps.readAll();
+    }
     installer.kill();
     installer.waitForFinished();
-    const QDeadlineTimer gone(10000);
-    while (!gone.hasExpired()
-        && std::any_of(shell.windows().cbegin(), shell.windows().cend(),
-            [pid](const ShellWindow &w) { return w.pid == pid; }))
-        QThread::msleep(100);
+    waitUntil([&] { return !windowOf(shell, pid); });
     return shown;
 }
 
