@@ -93,7 +93,10 @@ target=$(head -n1 "$settings")
 step "installation complete: $(find "$target" -type f | wc -l) files into $target"
 sleep 1
 shot installer-finished
-diff -r "$pristine" "$target" >&2 || fail "the install folder differs from the package"
+# The package file for file, and beside it the record of what the installation wrote.
+[[ -f $target/install-record.json ]] || fail "the installation left no install record"
+diff -r -x install-record.json "$pristine" "$target" >&2 ||
+    fail "the install folder differs from the package"
 
 clock
 click 80 212 # open the client
@@ -127,3 +130,15 @@ wait "$capture" || status=$?
 [[ $(head -c 3 "$target/doduvora.jpg" | od -An -tx1 | tr -d ' ') == ffd8ff ]] ||
     fail "no JPEG in $target/doduvora.jpg"
 step "capture written: doduvora.jpg, $(stat -c %s "$target/doduvora.jpg") bytes"
+
+clock
+# The removal, from the uninstaller the installation put in its folder, on that folder's runtime.
+as_user "$target/uninstall" --unattended >/tmp/uninstall.log 2>&1 ||
+    fail "the removal ended with status $?: $(cat /tmp/uninstall.log)"
+for gone in "$target/vexa.exe" "$target/lib" "$target/uninstall" "$settings" \
+    "$home/.local/share/applications/vexa.desktop"; do
+    [[ ! -e $gone ]] || fail "the removal left $gone"
+done
+[[ -f $target/doduvora.jpg ]] || fail "the removal took the capture, which it did not install"
+grep -qF "$target/doduvora.jpg" /tmp/uninstall.log || fail "the removal did not name what it kept"
+step "installation removed; kept: $(find "$target" -mindepth 1 -printf '%P ' 2>/dev/null)"

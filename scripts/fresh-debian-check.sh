@@ -3,8 +3,8 @@
 # release (default: bookworm trixie) it makes a root with debootstrap (minbase plus an X server,
 # xdotool, x11-utils and a CJK font, nothing of Qt), and there, under an Xvfb of its own
 # (fresh-debian-check-inside.sh): the unpacked bundle's installer window opens, a whole
-# installation completes, and the installed demo client and capture tool open their windows from
-# the install folder. Prints the sizes and the time of each step; screenshots land in
+# installation completes, the installed demo client and capture tool open their windows from
+# the install folder, and the uninstaller the installation left there removes it. Prints the sizes and the time of each step; screenshots land in
 # build/fresh-roots/<release>-screens/. Needs root and Debian's package registry, so it is not part
 # of scripts/test.sh. A root is made in build/fresh-roots/<release> and deleted afterwards, unless
 # --keep is given; a kept root is used again by the next run. --archive tries the given archive
