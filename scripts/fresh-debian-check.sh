@@ -4,11 +4,12 @@
 # xdotool, x11-utils and a CJK font, nothing of Qt), and there, under an Xvfb of its own
 # (fresh-debian-check-inside.sh): the unpacked bundle's installer window opens, a whole
 # installation completes, the installed demo client and capture tool open their windows from
-# the install folder, and the uninstaller the installation left there removes it. Prints the sizes and the time of each step; screenshots land in
-# build/fresh-roots/<release>-screens/. Needs root and Debian's package registry, so it is not part
-# of scripts/test.sh. A root is made in build/fresh-roots/<release> and deleted afterwards, unless
-# --keep is given; a kept root is used again by the next run. --archive tries the given archive
-# instead of the one the release build packs.
+# the install folder, and the uninstaller the installation left there removes it. Prints the
+# sizes and the time of each step; screenshots land in build/fresh-roots/<release>-screens/.
+# Needs root and Debian's package registry, so it is not part of scripts/test.sh. A root is made
+# in build/fresh-roots/<release> and deleted afterwards, unless --keep is given; a kept root is
+# used again by the next run. --archive tries the given archive instead of the one the release
+# build packs.
 # Usage: scripts/fresh-debian-check.sh [--keep] [--archive FILE] [release...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
