@@ -21,10 +21,13 @@ constexpr int callLimitMs = 2000;
 
 using Permissions = QMap<QString, QStringList>;
 
+// A call of the store about the screenshot permission: its table and entry are the first arguments.
 QDBusMessage storeCall(const QString &method)
 {
-    return QDBusMessage::createMethodCall(storeService, storePath,
+    QDBusMessage call = QDBusMessage::createMethodCall(storeService, storePath,
         QStringLiteral("org.freedesktop.impl.portal.PermissionStore"), method);
+    call << table << entry;
+    return call;
 }
 
 // The first argument of a Lookup reply, a{sas}; no entry (an error) is nothing stored.
@@ -48,9 +51,8 @@ void PermissionStore::lookUp()
 {
     m_lookedUp = false;
     m_stored = ScreenshotPermission::Stored::NotAsked;
-    QDBusMessage call = storeCall(QStringLiteral("Lookup"));
-    call << table << entry;
-    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, callLimitMs), this);
+    auto *watcher = new QDBusPendingCallWatcher(
+        m_bus.asyncCall(storeCall(QStringLiteral("Lookup")), callLimitMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, &PermissionStore::onLookUpFinished);
 }
 
@@ -71,14 +73,12 @@ ScreenshotPermission::Stored PermissionStore::waitForLookUp(std::chrono::millise
 
 ScreenshotPermission::Stored PermissionStore::lookUpNow()
 {
-    QDBusMessage call = storeCall(QStringLiteral("Lookup"));
-    call << table << entry;
-    return storedIn(m_bus.call(call, QDBus::Block, callLimitMs));
+    return storedIn(m_bus.call(storeCall(QStringLiteral("Lookup")), QDBus::Block, callLimitMs));
 }
 
 bool PermissionStore::forgetAnswer()
 {
     QDBusMessage call = storeCall(QStringLiteral("DeletePermission"));
-    call << table << entry << appId;
+    call << appId;
     return m_bus.call(call, QDBus::Block, callLimitMs).type() == QDBusMessage::ReplyMessage;
 }

@@ -20,6 +20,8 @@
 #include <QStandardPaths>
 #include <QtDebug>
 
+#include <utility>
+
 namespace {
 
 // KWin refuses a program it does not grant its screenshot at once, and takes
@@ -113,7 +115,8 @@ ScreenSource::~ScreenSource() = default;
 ScreenPicture ScreenSource::take()
 {
     if (m_kwin) {
-        const QImage whole = m_kwin->take();
+        // KWin is asked once: after a refusal the portal serves, asking again included.
+        const QImage whole = std::exchange(m_kwin, nullptr)->take();
         if (!whole.isNull())
             return primaryScreenOf(whole);
         startPortal();
